@@ -1,0 +1,5 @@
+#include "app/startup_sequence.h"
+
+int main() {
+    return tallybell::main();
+}

@@ -1,0 +1,2 @@
+#pragma once
+namespace tallybell { int main(); }

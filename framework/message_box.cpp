@@ -1,0 +1,39 @@
+#include "framework/message_box.h"
+
+#include "framework/runtime.h"
+
+#include <QApplication>
+#include <QMessageBox>
+
+namespace fw {
+
+namespace {
+MessageBoxAutoAnswer* activeAutoAnswer = nullptr;
+} // namespace
+
+void MsgBox(const String& message) {
+    MessageBox(message);
+}
+
+std::int64_t MessageBox(const String& message) {
+    if (activeAutoAnswer) {
+        activeAutoAnswer->texts_.push_back(message.Bytes());
+        return 1;
+    }
+    QMessageBox box;
+    box.setWindowTitle(QString::fromStdString(ApplicationName()));
+    box.setText(QString::fromStdString(message.Bytes()));
+    box.setStandardButtons(QMessageBox::Ok);
+    box.exec();
+    return 1;
+}
+
+MessageBoxAutoAnswer::MessageBoxAutoAnswer() : previous_(activeAutoAnswer) {
+    activeAutoAnswer = this;
+}
+
+MessageBoxAutoAnswer::~MessageBoxAutoAnswer() {
+    activeAutoAnswer = previous_;
+}
+
+} // namespace fw

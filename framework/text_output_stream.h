@@ -1,0 +1,35 @@
+#pragma once
+
+#include "framework/object.h"
+#include "framework/string.h"
+#include "framework/text.h"
+
+#include <memory>
+
+class QSaveFile;
+
+namespace fw {
+
+class FolderItem;
+class TextEncoding;
+
+/// Writes a file atomically: the text goes to a temporary file beside the target, which replaces
+/// the target only when the stream is closed. A failure at any step raises IOException and
+/// leaves the target as it was.
+class TextOutputStream : public Object {
+public:
+    static std::shared_ptr<TextOutputStream> Create(const std::shared_ptr<FolderItem>& file,
+                                                    const TextEncoding* encoding);
+    ~TextOutputStream() override;
+
+    void Write(const Text& text);
+    void Write(const String& text);
+    /// Commits the file; raises IOException when it cannot. Closing twice does nothing.
+    void Close();
+
+private:
+    explicit TextOutputStream(std::unique_ptr<QSaveFile> file);
+    std::unique_ptr<QSaveFile> file_;
+};
+
+} // namespace fw

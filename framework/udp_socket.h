@@ -1,0 +1,64 @@
+#pragma once
+
+#include "framework/datagram.h"
+#include "framework/object.h"
+#include "framework/string.h"
+
+#include <cstdint>
+#include <memory>
+
+namespace fw {
+
+class TextEncoding;
+
+/// An IPv4 UDP socket with multicast. Connect binds Port on every IPv4 address without address
+/// reuse; DataAvailable is raised once per waiting datagram.
+class UDPSocket : public Object {
+public:
+    UDPSocket();
+    ~UDPSocket() override;
+
+    std::int64_t Port() const;
+    void Port(std::int64_t port);
+    /// Multicast TTL.
+    std::int64_t RouterHops() const;
+    void RouterHops(std::int64_t hops);
+    /// Multicast loopback: whether datagrams this host sends to a group come back to it.
+    bool SendToSelf() const;
+    void SendToSelf(bool on);
+
+    /// Binds the port; a port outside 1..65535 or a refused bind leaves the socket unconnected.
+    void Connect();
+    /// False when the socket is not bound, the group is not an IPv4 address or the kernel
+    /// refuses the membership.
+    bool JoinMulticastGroup(const String& group);
+    void LeaveMulticastGroup(const String& group);
+    /// One waiting datagram (payload up to 65,535 bytes), or Nil when none waits.
+    std::shared_ptr<Datagram> Read(const TextEncoding* encoding = nullptr);
+    /// One unicast datagram to address at this socket's own port; an unusable address sends
+    /// nothing and raises Error.
+    void Write(const String& address, const String& data);
+    void Write(const Datagram& datagram);
+    /// The source address the kernel would use towards the joined group, as dotted text.
+    String LocalAddress() const;
+    /// Bound and not failed.
+    bool IsConnected() const;
+    void Close();
+    /// Discards every waiting datagram.
+    void Purge();
+    /// The last error code (errno), 0 when none.
+    std::int64_t LastErrorCode() const;
+
+    class Impl;
+
+protected:
+    /// Raised once per waiting datagram.
+    virtual void Event_DataAvailable() {}
+    /// Raised when a send or receive fails.
+    virtual void Event_Error(std::int64_t code) { (void)code; }
+
+private:
+    std::unique_ptr<Impl> impl_;
+};
+
+} // namespace fw

@@ -1,0 +1,12 @@
+#!/bin/sh
+# Runs the whole test suite inside a network namespace of its own (loopback up, multicast routed
+# to it); each test then takes a namespace of its own below this one.
+set -eu
+build_dir=${1:-build}
+jobs=$(nproc)
+inner="ip link set lo up && ip link set lo multicast on && ip route add 224.0.0.0/4 dev lo &&
+       ctest --test-dir '$build_dir' --output-on-failure -j $jobs"
+if [ "$(id -u)" -eq 0 ]; then
+    exec unshare --net sh -c "$inner"
+fi
+exec unshare --map-root-user --net sh -c "$inner"
