@@ -43,6 +43,8 @@ FW_DECLARE_EXCEPTION(KeyNotFoundException, "Key not found");
 FW_DECLARE_EXCEPTION(OutOfBoundsException, "Out of bounds");
 /// An argument is not acceptable (a malformed property list, an unknown property).
 FW_DECLARE_EXCEPTION(InvalidArgumentException, "Invalid argument");
+/// A user-interface object was used from a thread other than the main thread.
+FW_DECLARE_EXCEPTION(ThreadAccessingUIException, "User interface used from another thread");
 
 #undef FW_DECLARE_EXCEPTION
 

@@ -2,6 +2,7 @@
 
 #include "framework/application.h"
 #include "framework/debug_log.h"
+#include "framework/quit_signals.h"
 
 #include <QApplication>
 #include <QTimer>
@@ -127,6 +128,7 @@ void _RunFrameworkInitialization(void (*lateStartup)()) {
 
 void _RuntimeRun() {
     ensureQtApplication();
+    QuitOnTerminationSignals();
     if (auto app = state().app) {
         QTimer::singleShot(0, [app] { app->RaiseOpen(); });
     }

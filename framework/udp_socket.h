@@ -20,10 +20,11 @@ public:
 
     std::int64_t Port() const;
     void Port(std::int64_t port);
-    /// Multicast TTL.
+    /// Multicast TTL (0..255, default 1); applied when set and at Connect.
     std::int64_t RouterHops() const;
     void RouterHops(std::int64_t hops);
-    /// Multicast loopback: whether datagrams this host sends to a group come back to it.
+    /// Multicast loopback: whether datagrams this host sends to a group come back to it
+    /// (default false).
     bool SendToSelf() const;
     void SendToSelf(bool on);
 
@@ -52,7 +53,9 @@ public:
     class Impl;
 
 protected:
-    /// Raised once per waiting datagram.
+    /// Raised once per waiting datagram, from the event loop and never recursively. A handler
+    /// that reads nothing leaves its datagram waiting and the event rests until the next Read or
+    /// Purge. The handler may release the socket, if it is held by a shared_ptr.
     virtual void Event_DataAvailable() {}
     /// Raised when a send or receive fails.
     virtual void Event_Error(std::int64_t code) { (void)code; }

@@ -5,7 +5,6 @@
 
 #include <QCoreApplication>
 #include <QTest>
-
 #include <gtest/gtest.h>
 
 namespace fw {

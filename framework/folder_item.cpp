@@ -1,0 +1,149 @@
+#include "framework/folder_item.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFileInfo>
+
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+#include <string_view>
+#include <sys/stat.h>
+
+namespace fw {
+
+namespace {
+
+QString qPath(const std::string& path) {
+    return QString::fromStdString(path);
+}
+
+bool isChildName(std::string_view name) {
+    return !name.empty() && name != "." && name != ".." && name.find('/') == std::string_view::npos;
+}
+
+std::string joinPath(const std::string& folder, std::string_view name) {
+    if (!folder.empty() && folder.back() == '/') {
+        return folder + std::string(name);
+    }
+    return folder + "/" + std::string(name);
+}
+
+// A symbolic link at the child's place stands for the item it points to.
+std::string resolveLink(const std::string& path) {
+    const QFileInfo info(qPath(path));
+    if (!info.isSymLink()) {
+        return path;
+    }
+    const QString target = info.symLinkTarget();
+    return target.isEmpty() ? path : target.toStdString();
+}
+
+std::string environment(const char* name) {
+    const char* value = std::getenv(name);
+    return value ? std::string(value) : std::string();
+}
+
+std::string applicationSupportPath() {
+#ifdef Q_OS_MACOS
+    const std::string home = environment("HOME");
+    return home.empty() ? std::string() : home + "/Library/Application Support";
+#else
+    // XDG base directory rules: a relative XDG_CONFIG_HOME is ignored.
+    const std::string config = environment("XDG_CONFIG_HOME");
+    if (!config.empty() && config.front() == '/') {
+        return config;
+    }
+    const std::string home = environment("HOME");
+    return home.empty() ? std::string() : home + "/.config";
+#endif
+}
+
+std::string executableFolder() {
+    if (QCoreApplication::instance()) {
+        return QCoreApplication::applicationDirPath().toStdString();
+    }
+    const QFileInfo self(QStringLiteral("/proc/self/exe"));
+    return self.exists() ? QFileInfo(self.symLinkTarget()).absolutePath().toStdString()
+                         : std::string();
+}
+
+} // namespace
+
+FolderItem::FolderItem(std::string nativePath) : path_(std::move(nativePath)) {}
+
+std::shared_ptr<FolderItem> FolderItem::Child(const Text& name, bool followAlias) const {
+    if (!isChildName(name.Utf8())) {
+        return nullptr;
+    }
+    const std::string path = joinPath(path_, name.Utf8());
+    return std::make_shared<FolderItem>(followAlias ? resolveLink(path) : path);
+}
+
+std::shared_ptr<FolderItem> FolderItem::Child(const String& name, bool followAlias) const {
+    return Child(Text(name), followAlias);
+}
+
+bool FolderItem::Exists() const {
+    struct stat status {};
+    return ::stat(path_.c_str(), &status) == 0;
+}
+
+bool FolderItem::IsFolder() const {
+    struct stat status {};
+    return ::stat(path_.c_str(), &status) == 0 && S_ISDIR(status.st_mode);
+}
+
+void FolderItem::CreateAsFolder() const {
+    if (::mkdir(path_.c_str(), 0777) == 0) {
+        return;
+    }
+    const int error = errno;
+    if (error == EEXIST && IsFolder()) {
+        return; // already what was asked for
+    }
+    throw IOException("Cannot create the folder " + path_ + ": " + std::strerror(error));
+}
+
+std::string FolderItem::Name() const {
+    std::string_view path = path_;
+    while (path.size() > 1 && path.back() == '/') {
+        path.remove_suffix(1);
+    }
+    const std::size_t slash = path.rfind('/');
+    return std::string(slash == std::string_view::npos ? path : path.substr(slash + 1));
+}
+
+namespace SpecialFolder {
+
+std::shared_ptr<FolderItem> ApplicationSupport() {
+    const std::string path = applicationSupportPath();
+    if (path.empty()) {
+        return nullptr;
+    }
+    // A fresh account may lack the folder itself, and callers create only their own folder inside
+    // it, so it is made here, private to the user as the XDG base directory rules ask. This
+    // is best effort: a failure shows up when the caller creates its folder.
+    if (!QFileInfo::exists(qPath(path)) && QDir().mkpath(qPath(path))) {
+        (void)::chmod(path.c_str(), 0700);
+    }
+    return std::make_shared<FolderItem>(path);
+}
+
+} // namespace SpecialFolder
+
+std::shared_ptr<FolderItem> _GetApplicationBundleResources() {
+    const std::string folder = executableFolder();
+    if (folder.empty()) {
+        return nullptr;
+    }
+    for (const char* relative : {"/Resources", "/../share/tallybell/Resources"}) {
+        const QString candidate = QDir::cleanPath(qPath(folder + relative));
+        if (QFileInfo(candidate).isDir()) {
+            return std::make_shared<FolderItem>(candidate.toStdString());
+        }
+    }
+    return nullptr;
+}
+
+} // namespace fw

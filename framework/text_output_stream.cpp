@@ -1,0 +1,83 @@
+#include "framework/text_output_stream.h"
+
+#include "framework/folder_item.h"
+
+#include <QSaveFile>
+
+#include <cerrno>
+#include <cstring>
+#include <string>
+#include <unistd.h>
+
+namespace fw {
+
+namespace {
+
+IOException ioError(const std::string& what, const QSaveFile& file) {
+    return IOException(what + " " + file.fileName().toStdString() + ": " +
+                       file.errorString().toStdString());
+}
+
+} // namespace
+
+TextOutputStream::TextOutputStream(std::unique_ptr<QSaveFile> file) : file_(std::move(file)) {}
+
+TextOutputStream::~TextOutputStream() {
+    // Releasing an open stream completes the file, as closing does; a destructor cannot report
+    // the failure, and the target stays as it was.
+    try {
+        Close();
+    } catch (const IOException&) {
+    }
+}
+
+std::shared_ptr<TextOutputStream> TextOutputStream::Create(const std::shared_ptr<FolderItem>& file,
+                                                           const TextEncoding* /*encoding*/) {
+    // Text is held as UTF-8, and UTF-8 is the only encoding the framework writes.
+    auto saveFile = std::make_unique<QSaveFile>(QString::fromStdString(Deref(file).NativePath()));
+    if (!saveFile->open(QIODevice::WriteOnly)) {
+        throw ioError("Cannot create", *saveFile);
+    }
+    return std::shared_ptr<TextOutputStream>(new TextOutputStream(std::move(saveFile)));
+}
+
+void TextOutputStream::Write(const Text& text) {
+    Write(String(text));
+}
+
+void TextOutputStream::Write(const String& text) {
+    if (!file_) {
+        throw IOException("The stream is closed");
+    }
+    const std::string& bytes = text.Bytes();
+    const qint64 written = file_->write(bytes.data(), static_cast<qint64>(bytes.size()));
+    if (written != static_cast<qint64>(bytes.size())) {
+        const IOException error = ioError("Cannot write", *file_);
+        // Nothing of a failed stream may ever replace the target, not even at release.
+        file_->cancelWriting();
+        throw error;
+    }
+}
+
+void TextOutputStream::Close() {
+    if (!file_) {
+        return;
+    }
+    // Dropping an uncommitted QSaveFile discards its temporary file, so every throw below leaves
+    // the target as it was.
+    const std::unique_ptr<QSaveFile> file = std::move(file_);
+    // commit() overlooks a failed flush of its buffer and never checks fsync: it would rename a
+    // cut-short file over the target and report success. Both are checked here first.
+    if (!file->flush()) {
+        throw ioError("Cannot write", *file);
+    }
+    if (::fsync(file->handle()) != 0) {
+        throw IOException("Cannot write " + file->fileName().toStdString() + ": " +
+                          std::strerror(errno));
+    }
+    if (!file->commit()) {
+        throw ioError("Cannot save", *file);
+    }
+}
+
+} // namespace fw

@@ -1,0 +1,175 @@
+#include "framework/folder_item.h"
+#include "framework/text_encoding.h"
+#include "framework/text_input_stream.h"
+#include "framework/text_output_stream.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+#include <csignal>
+#include <cstdlib>
+#include <sys/resource.h>
+
+namespace fw {
+namespace {
+
+class FilesTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(dir_.isValid());
+        setenv("XDG_CONFIG_HOME", path("config").c_str(), 1);
+    }
+
+    std::string path(const std::string& name) const {
+        return dir_.filePath(QString::fromStdString(name)).toStdString();
+    }
+    std::shared_ptr<FolderItem> item(const std::string& name) const {
+        return std::make_shared<FolderItem>(path(name));
+    }
+    void writeFile(const std::string& name, const QByteArray& bytes) const {
+        QFile file(QString::fromStdString(path(name)));
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly)) << file.errorString().toStdString();
+        ASSERT_EQ(file.write(bytes), bytes.size());
+    }
+    QByteArray readFile(const std::string& name) const {
+        QFile file(QString::fromStdString(path(name)));
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
+    }
+    QStringList entries() const {
+        return QDir(dir_.path()).entryList(QDir::NoDotAndDotDot | QDir::AllEntries);
+    }
+
+    QTemporaryDir dir_;
+};
+
+TEST_F(FilesTest, ChildNamesAnItemWhetherItExistsOrNot) {
+    const auto folder = item("");
+    const auto child = folder->Child(Text("a b"), true);
+    ASSERT_NE(child, nullptr);
+    EXPECT_EQ(child->NativePath(), path("a b"));
+    EXPECT_EQ(child->Name(), "a b");
+    EXPECT_FALSE(child->Exists());
+    for (const char* bad : {"", ".", "..", "x/y"}) {
+        EXPECT_EQ(folder->Child(Text(bad)), nullptr) << bad;
+    }
+}
+
+TEST_F(FilesTest, ChildFollowsASymbolicLinkWhenAsked) {
+    writeFile("target", "x");
+    ASSERT_TRUE(
+        QFile::link(QString::fromStdString(path("target")), QString::fromStdString(path("link"))));
+    EXPECT_EQ(item("")->Child(Text("link"), true)->NativePath(), path("target"));
+    EXPECT_EQ(item("")->Child(Text("link"), false)->NativePath(), path("link"));
+}
+
+TEST_F(FilesTest, CreateAsFolderSucceedsOnceThereIsAFolderAndReportsWhatBlocksIt) {
+    const auto folder = item("made");
+    folder->CreateAsFolder();
+    EXPECT_TRUE(folder->Exists());
+    EXPECT_TRUE(folder->IsFolder());
+    EXPECT_NO_THROW(folder->CreateAsFolder());
+    EXPECT_THROW(item("missing/child")->CreateAsFolder(), IOException);
+    writeFile("file", "x");
+    EXPECT_THROW(item("file")->CreateAsFolder(), IOException);
+}
+
+TEST_F(FilesTest, ApplicationSupportIsTheXdgConfigFolderElseHomeConfig) {
+    const auto support = SpecialFolder::ApplicationSupport();
+    ASSERT_NE(support, nullptr);
+    EXPECT_EQ(support->NativePath(), path("config"));
+    EXPECT_TRUE(support->IsFolder()); // a fresh account gets it made
+
+    const std::string home = std::getenv("HOME") ? std::getenv("HOME") : "";
+    setenv("XDG_CONFIG_HOME", "relative/ignored", 1);
+    setenv("HOME", path("home").c_str(), 1);
+    EXPECT_EQ(SpecialFolder::ApplicationSupport()->NativePath(), path("home/.config"));
+    unsetenv("XDG_CONFIG_HOME");
+    unsetenv("HOME");
+    EXPECT_EQ(SpecialFolder::ApplicationSupport(), nullptr);
+    setenv("HOME", home.c_str(), 1);
+}
+
+TEST_F(FilesTest, ReadAllGivesTheWholeFileWithoutAUtf8Signature) {
+    writeFile("plain", "line 1\nline 2\n\xC3\xA9");
+    writeFile("signed", "\xEF\xBB\xBF{}");
+    const auto plain = TextInputStream::Open(item("plain"), TextEncoding::UTF8());
+    EXPECT_EQ(plain->ReadAll(), Text("line 1\nline 2\n\xC3\xA9"));
+    EXPECT_EQ(plain->ReadAll(), Text(""));
+    plain->Close();
+    EXPECT_THROW(plain->ReadAll(), IOException);
+    EXPECT_EQ(TextInputStream::Open(item("signed"), TextEncoding::UTF8())->ReadAll(), Text("{}"));
+}
+
+TEST_F(FilesTest, OpeningWhatIsNotAReadableFileRaises) {
+    QDir(dir_.path()).mkdir("folder");
+    EXPECT_THROW(TextInputStream::Open(item("folder"), TextEncoding::UTF8()), IOException);
+    EXPECT_THROW(TextInputStream::Open(item("missing"), TextEncoding::UTF8()), IOException);
+    EXPECT_THROW(TextInputStream::Open(nullptr, TextEncoding::UTF8()), NilObjectException);
+}
+
+TEST_F(FilesTest, OutputReplacesTheTargetOnlyWhenClosed) {
+    writeFile("out", "old content");
+    const auto stream = TextOutputStream::Create(item("out"), TextEncoding::UTF8());
+    stream->Write(Text("new "));
+    stream->Write(String("text"));
+    EXPECT_EQ(readFile("out"), "old content");
+    stream->Close();
+    EXPECT_EQ(readFile("out"), "new text");
+    EXPECT_NO_THROW(stream->Close());
+    EXPECT_THROW(stream->Write(Text("late")), IOException);
+    EXPECT_EQ(entries(), QStringList{"out"}); // no temporary file left behind
+}
+
+TEST_F(FilesTest, ReleasingAnOpenOutputStreamCompletesTheFile) {
+    TextOutputStream::Create(item("out"), TextEncoding::UTF8())->Write(Text("released"));
+    EXPECT_EQ(readFile("out"), "released");
+}
+
+TEST_F(FilesTest, CreateRaisesWhenTheFolderIsMissingOrTheTargetIsAFolder) {
+    EXPECT_THROW(TextOutputStream::Create(item("missing/out"), TextEncoding::UTF8()), IOException);
+    QDir(dir_.path()).mkdir("folder");
+    EXPECT_THROW(TextOutputStream::Create(item("folder"), TextEncoding::UTF8()), IOException);
+    EXPECT_THROW(TextOutputStream::Create(nullptr, TextEncoding::UTF8()), NilObjectException);
+}
+
+TEST_F(FilesTest, AFolderRemovedBeforeCloseRaisesAndLeavesNothing) {
+    QDir(dir_.path()).mkdir("gone");
+    const auto stream = TextOutputStream::Create(item("gone/out"), TextEncoding::UTF8());
+    stream->Write(Text("x"));
+    ASSERT_TRUE(QDir(QString::fromStdString(path("gone"))).removeRecursively());
+    EXPECT_THROW(stream->Close(), IOException);
+    EXPECT_FALSE(item("gone")->Exists());
+}
+
+// A write that the system refuses half-way (a full disk, simulated with a file-size limit that
+// binds root too) must leave the earlier file whole, whether it fails at once (a large write) or
+// only when the buffered text is completed (a small one).
+TEST_F(FilesTest, AFailedWriteLeavesTheEarlierFileWhole) {
+    writeFile("out", "earlier");
+    const auto previousHandler = std::signal(SIGXFSZ, SIG_IGN);
+    rlimit previous{};
+    ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &previous), 0);
+    rlimit small = previous;
+    small.rlim_cur = 16;
+    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
+    int raised = 0;
+    for (std::size_t size : {100000, 100}) {
+        try {
+            const auto stream = TextOutputStream::Create(item("out"), TextEncoding::UTF8());
+            stream->Write(Text(std::string(size, 'x')));
+            stream->Close();
+        } catch (const IOException&) {
+            ++raised;
+        }
+    }
+    setrlimit(RLIMIT_FSIZE, &previous);
+    std::signal(SIGXFSZ, previousHandler);
+    EXPECT_EQ(raised, 2);
+    EXPECT_EQ(readFile("out"), "earlier");
+    EXPECT_EQ(entries(), QStringList{"out"});
+}
+
+} // namespace
+} // namespace fw

@@ -1,0 +1,268 @@
+#include "framework/udp_socket.h"
+#include "tests/support/udp_sender.h"
+#include "tests/support/wait.h"
+
+#include <QCoreApplication>
+#include <gtest/gtest.h>
+
+#include <cerrno>
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace fw {
+namespace {
+
+using tallybell::testing::UdpSender;
+using tallybell::testing::WaitFor;
+
+constexpr std::int64_t kPort = 40001;
+constexpr const char* kGroup = "239.1.2.4";
+constexpr std::size_t kLargestPayload = 65507;
+
+/// A socket whose events a test can watch and steer; by default each event reads one datagram.
+class ProbeSocket : public UDPSocket {
+public:
+    std::function<void(ProbeSocket&)> onData = [](ProbeSocket& s) {
+        s.received.push_back(s.Read());
+    };
+    std::vector<std::shared_ptr<Datagram>> received;
+    std::vector<std::int64_t> errors;
+    int dataEvents = 0;
+
+    std::vector<std::string> payloads() const {
+        std::vector<std::string> texts;
+        for (const auto& datagram : received) {
+            texts.push_back(datagram ? datagram->Data.Bytes() : "<Nil>");
+        }
+        return texts;
+    }
+
+protected:
+    void Event_DataAvailable() override {
+        ++dataEvents;
+        if (onData) {
+            onData(*this);
+        }
+    }
+    void Event_Error(std::int64_t code) override { errors.push_back(code); }
+};
+
+std::shared_ptr<ProbeSocket> connectedSocket(std::int64_t port = kPort) {
+    auto socket = std::make_shared<ProbeSocket>();
+    socket->Port(port);
+    socket->SendToSelf(true);
+    socket->Connect();
+    EXPECT_TRUE(socket->IsConnected()) << "errno " << socket->LastErrorCode();
+    return socket;
+}
+
+std::shared_ptr<ProbeSocket> joinedSocket() {
+    auto socket = connectedSocket();
+    EXPECT_TRUE(socket->JoinMulticastGroup(kGroup)) << "errno " << socket->LastErrorCode();
+    return socket;
+}
+
+// Lets every event that is already due run, without waiting for anything new.
+void drainEvents() {
+    for (int i = 0; i < 20; ++i) {
+        QCoreApplication::processEvents();
+    }
+}
+
+TEST(UDPSocketTest, GroupDatagramIsReadWithItsPayloadAndDottedSource) {
+    auto socket = joinedSocket();
+    UdpSender fromLoopback("127.0.0.1");
+    UdpSender fromOther("127.0.0.2");
+    ASSERT_TRUE(fromLoopback.Send(kGroup, kPort, "ALARM")) << fromLoopback.Error();
+    ASSERT_TRUE(WaitFor([&] { return socket->received.size() == 1; }));
+    ASSERT_TRUE(fromOther.Send(kGroup, kPort, "ALARM_CANCEL")) << fromOther.Error();
+    ASSERT_TRUE(WaitFor([&] { return socket->received.size() == 2; }));
+
+    const Datagram& first = Deref(socket->received[0]);
+    EXPECT_EQ(first.Data, String("ALARM"));
+    EXPECT_EQ(first.Data.Encoding(), nullptr) << "read without an encoding";
+    EXPECT_EQ(first.Address, String("127.0.0.1"));
+    EXPECT_EQ(first.Port, fromLoopback.Port());
+    EXPECT_EQ(Deref(socket->received[1]).Address, String("127.0.0.2"));
+    EXPECT_EQ(socket->Read(), nullptr) << "nothing waits any more";
+    EXPECT_TRUE(socket->errors.empty());
+}
+
+TEST(UDPSocketTest, SecondSocketOnTheSamePortFailsToBindAndToJoinUntilTheFirstCloses) {
+    auto first = joinedSocket();
+    ProbeSocket second;
+    second.Port(kPort);
+    second.Connect();
+    EXPECT_FALSE(second.IsConnected());
+    EXPECT_EQ(second.LastErrorCode(), EADDRINUSE);
+    EXPECT_FALSE(second.JoinMulticastGroup(kGroup));
+    EXPECT_TRUE(first->IsConnected());
+
+    first->Close();
+    EXPECT_FALSE(first->IsConnected());
+    second.Connect();
+    EXPECT_TRUE(second.IsConnected()) << "Close releases the port";
+    EXPECT_TRUE(second.JoinMulticastGroup(kGroup));
+}
+
+TEST(UDPSocketTest, PortsOutsideOneTo65535FailToConnect) {
+    for (std::int64_t port : {0LL, -1LL, 65536LL, 70000LL}) {
+        SCOPED_TRACE(port);
+        ProbeSocket socket;
+        socket.Port(port);
+        socket.Connect();
+        EXPECT_FALSE(socket.IsConnected());
+        EXPECT_NE(socket.LastErrorCode(), 0);
+        EXPECT_FALSE(socket.JoinMulticastGroup(kGroup));
+    }
+    ProbeSocket highest;
+    highest.Port(65535);
+    highest.Connect();
+    EXPECT_TRUE(highest.IsConnected());
+}
+
+TEST(UDPSocketTest, JoinRefusesAnUnboundSocketAndWhatIsNotAMulticastGroup) {
+    ProbeSocket unbound;
+    EXPECT_FALSE(unbound.JoinMulticastGroup(kGroup));
+
+    auto socket = connectedSocket();
+    const std::string withNul("239.1.2.4\0junk", 14);
+    for (const std::string& group :
+         {std::string("10.0.0.1"), std::string("127.0.0.1"), std::string("hello"), std::string(""),
+          std::string("239.1.2"), std::string("239.1.2.4 "), std::string("ff02::1"), withNul}) {
+        SCOPED_TRACE(group);
+        EXPECT_FALSE(socket->JoinMulticastGroup(String(group)));
+        EXPECT_NE(socket->LastErrorCode(), 0);
+    }
+    EXPECT_TRUE(socket->JoinMulticastGroup(kGroup)) << "a refused join leaves the socket usable";
+}
+
+// The kernel's default receive buffer holds about 250 small datagrams, so the 1,000 come in
+// bursts it can hold: what is tested is that every waiting datagram gets its own event.
+TEST(UDPSocketTest, BurstOf1000IsReadOneDatagramPerEventWithNoneLostOrStranded) {
+    constexpr int kTotal = 1000;
+    constexpr int kBurst = 200;
+    auto socket = joinedSocket();
+    UdpSender sender;
+    for (int sent = 0; sent < kTotal;) {
+        for (int i = 0; i < kBurst; ++i, ++sent) {
+            ASSERT_TRUE(sender.Send(kGroup, kPort, std::to_string(sent))) << sender.Error();
+        }
+        ASSERT_TRUE(WaitFor([&] { return socket->received.size() == std::size_t(sent); }))
+            << socket->received.size() << " of " << sent;
+    }
+    drainEvents();
+    EXPECT_EQ(socket->dataEvents, kTotal);
+    const std::vector<std::string> payloads = socket->payloads();
+    ASSERT_EQ(payloads.size(), std::size_t(kTotal));
+    for (int i = 0; i < kTotal; ++i) {
+        ASSERT_EQ(payloads[i], std::to_string(i));
+    }
+}
+
+TEST(UDPSocketTest, HandlerThatReadsNothingIsNotRaisedAgainUntilTheNextRead) {
+    auto socket = joinedSocket();
+    socket->onData = nullptr;
+    UdpSender sender;
+    ASSERT_TRUE(sender.Send(kGroup, kPort, "one"));
+    ASSERT_TRUE(sender.Send(kGroup, kPort, "two"));
+    ASSERT_TRUE(WaitFor([&] { return socket->dataEvents == 1; }));
+    drainEvents();
+    EXPECT_EQ(socket->dataEvents, 1) << "no busy loop on a datagram nobody reads";
+
+    EXPECT_EQ(Deref(socket->Read()).Data, String("one"));
+    EXPECT_TRUE(WaitFor([&] { return socket->dataEvents == 2; })) << "\"two\" still waits";
+}
+
+TEST(UDPSocketTest, LargestAndEmptyPayloadsArriveWhole) {
+    auto socket = joinedSocket();
+    std::string largest(kLargestPayload, '\0');
+    for (std::size_t i = 0; i < largest.size(); ++i) {
+        largest[i] = static_cast<char>(i * 7 + 3);
+    }
+    UdpSender sender;
+    ASSERT_TRUE(sender.Send(kGroup, kPort, largest)) << sender.Error();
+    ASSERT_TRUE(sender.Send(kGroup, kPort, "")) << sender.Error();
+    ASSERT_TRUE(WaitFor([&] { return socket->received.size() == 2; }));
+    EXPECT_TRUE(Deref(socket->received[0]).Data.Bytes() == largest) << "65,507 bytes, unchanged";
+    EXPECT_TRUE(Deref(socket->received[1]).Data.IsEmpty()) << "an empty datagram, not Nil";
+}
+
+TEST(UDPSocketTest, WriteToAnUnusableAddressSendsNothingAndRaisesError) {
+    ProbeSocket unbound;
+    unbound.Write("127.0.0.1", "ACK,Bob");
+    EXPECT_EQ(unbound.errors.size(), 1u);
+
+    auto socket = connectedSocket();
+    for (const char* address : {"", "not-an-address", "::1", "300.1.1.1", "127.0.0.1 "}) {
+        SCOPED_TRACE(address);
+        const std::size_t before = socket->errors.size();
+        socket->Write(address, "ACK,Bob");
+        EXPECT_EQ(socket->errors.size(), before + 1);
+        EXPECT_NE(socket->LastErrorCode(), 0);
+    }
+    // A usable address reaches our own port, so a datagram from any failed write would come first.
+    socket->Write("127.0.0.1", "ACK,Ann");
+    ASSERT_TRUE(WaitFor([&] { return socket->received.size() == 1; }));
+    EXPECT_EQ(Deref(socket->received[0]).Data, String("ACK,Ann"));
+    EXPECT_EQ(Deref(socket->received[0]).Port, kPort) << "sent from and to the socket's own port";
+}
+
+TEST(UDPSocketTest, LocalAddressIsTheSourceOfThisHostsOwnGroupDatagrams) {
+    auto socket = connectedSocket();
+    EXPECT_EQ(socket->LocalAddress(), String("")) << "no group joined yet";
+    ASSERT_TRUE(socket->JoinMulticastGroup(kGroup));
+
+    // Here the group is routed over loopback, whose host-scope address the kernel does not pick,
+    // so both sides say 0.0.0.0; over a real link both name the interface's address.
+    UdpSender localAlarm;
+    ASSERT_TRUE(localAlarm.Send(kGroup, kPort, "ALARM"));
+    ASSERT_TRUE(WaitFor([&] { return socket->received.size() == 1; }));
+    EXPECT_FALSE(socket->LocalAddress().IsEmpty());
+    EXPECT_EQ(Deref(socket->received[0]).Address, socket->LocalAddress());
+
+    socket->LeaveMulticastGroup(kGroup);
+    EXPECT_EQ(socket->LocalAddress(), String(""));
+}
+
+TEST(UDPSocketTest, SocketReleasedInsideItsOwnHandlerIsFreedSafelyAndFreesItsPort) {
+    auto socket = joinedSocket();
+    std::weak_ptr<ProbeSocket> watch = socket;
+    int handled = 0;
+    socket->onData = [&](ProbeSocket& self) {
+        ++handled;
+        self.Read();
+        socket.reset(); // the last reference, as when the watchdog replaces the socket
+    };
+    UdpSender sender;
+    for (int i = 0; i < 3; ++i) {
+        ASSERT_TRUE(sender.Send(kGroup, kPort, "ALARM"));
+    }
+    ASSERT_TRUE(WaitFor([&] { return watch.expired(); }));
+    drainEvents();
+    EXPECT_EQ(handled, 1);
+
+    auto replacement = joinedSocket();
+    ASSERT_TRUE(sender.Send(kGroup, kPort, "ALARM"));
+    EXPECT_TRUE(WaitFor([&] { return replacement->received.size() == 1; }));
+}
+
+TEST(UDPSocketTest, CloseInsideTheHandlerStopsFurtherEvents) {
+    auto socket = joinedSocket();
+    socket->onData = [](ProbeSocket& self) {
+        self.received.push_back(self.Read());
+        self.Close();
+    };
+    UdpSender sender;
+    ASSERT_TRUE(sender.Send(kGroup, kPort, "one"));
+    ASSERT_TRUE(sender.Send(kGroup, kPort, "two"));
+    ASSERT_TRUE(WaitFor([&] { return socket->dataEvents == 1; }));
+    drainEvents();
+    EXPECT_EQ(socket->dataEvents, 1);
+    EXPECT_FALSE(socket->IsConnected());
+    EXPECT_EQ(socket->Read(), nullptr);
+}
+
+} // namespace
+} // namespace fw
