@@ -1,1 +1,39 @@
 #pragma once
+
+#include "framework/auto.h"
+#include "framework/dictionary.h"
+#include "framework/folder_item.h"
+#include "framework/text.h"
+#include "preferences/modern_preferences.h"
+
+#include <memory>
+
+namespace tallybell {
+
+/// The application's settings by name, kept as one JSON object in
+/// <Application Support>/<app name>/<app name>.prefs.
+class Prefs {
+public:
+    /// A store without a dictionary: reads give -1 and assignments do nothing.
+    Prefs() = default;
+    explicit Prefs(const fw::Text& appName) { Constructor(appName); }
+    virtual ~Prefs() = default;
+
+    virtual void Constructor(const fw::Text& appName);
+    /// The value under key; a missing key is added with the empty text through the process's
+    /// store and the empty text returned.
+    virtual fw::Auto Get(const fw::Text& key);
+    /// Finds the file (creating its folder) and reads it; true when a settings object was loaded.
+    virtual bool Load();
+    virtual fw::Auto Operator_Lookup(const fw::Text& key);
+    virtual void Operator_Lookup(const fw::Text& key, fw::Auto value);
+    /// Replaces the file with every setting; true only once the file is complete on disk.
+    virtual bool Save();
+    virtual void Set(const fw::Text& key, fw::Auto value);
+
+    fw::Text mAppName;
+    std::shared_ptr<fw::Dictionary> mPreferences;
+    std::shared_ptr<fw::FolderItem> mPreferencesFile;
+};
+
+} // namespace tallybell
