@@ -1,1 +1,41 @@
 #pragma once
+
+#include "framework/application.h"
+#include "framework/string.h"
+#include "framework/timer.h"
+
+#include <memory>
+
+namespace tallybell {
+
+class Socket;
+
+/// The application object: prepares the alarm road when it opens, tidies up when it closes,
+/// serves About and Change Name.
+class App : public fw::Application {
+public:
+    /// The one multicast alarm socket; the watchdog replaces it when it finds it disconnected.
+    std::shared_ptr<Socket> Socket1;
+    /// Started by a successful join at start-up and kept for the rest of the process.
+    std::shared_ptr<fw::Timer> watchdog;
+    /// The user's name, sent after "ACK," in every acknowledgement.
+    fw::String myName;
+
+    void Event_Open() override;
+    void Event_Close() override;
+    bool _FileAbout_Action();
+    bool _FileChangeName_Action();
+    void watchdogRun(fw::Timer& timer);
+    void Constructor();
+
+    bool IsEventImplemented(const fw::String& eventName) const;
+
+private:
+    bool joinAlarmGroup();
+    void startWatchdog();
+};
+
+/// The application object the framework holds, or Nil before start-up registered it.
+std::shared_ptr<class App> App();
+
+} // namespace tallybell

@@ -4,7 +4,7 @@
 set -eu
 build_dir=${1:-build}
 jobs=$(nproc)
-inner="ip link set lo up && ip link set lo multicast on && ip route add 224.0.0.0/4 dev lo &&
+inner="ip link set lo up && ip link set lo multicast on && ip route add 224.0.0.0/4 dev lo src 127.0.0.1 &&
        ctest --test-dir '$build_dir' --output-on-failure -j $jobs"
 if [ "$(id -u)" -eq 0 ]; then
     exec unshare --net sh -c "$inner"

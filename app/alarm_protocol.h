@@ -1,0 +1,16 @@
+#pragma once
+
+#include <cstdint>
+
+namespace tallybell {
+
+// The alarm datagrams: each is one whole payload, compared exactly.
+inline constexpr const char* kAlarmCommand = "ALARM";
+inline constexpr const char* kCancelCommand = "ALARM_CANCEL";
+inline constexpr const char* kAckPrefix = "ACK,";
+
+// Where a socket rebuilt by the watchdog listens, whatever the preferences say.
+inline constexpr std::int64_t kDefaultPort = 40001;
+inline constexpr const char* kDefaultGroup = "239.1.2.4";
+
+} // namespace tallybell

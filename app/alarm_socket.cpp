@@ -1,0 +1,41 @@
+#include "app/alarm_socket.h"
+
+#include "app/alarm_protocol.h"
+#include "framework/debug_log.h"
+#include "framework/runtime.h"
+
+namespace tallybell {
+
+namespace {
+const bool eventsRegistered = (fw::RegisterInitializer([] {
+                                   fw::RegisterClassEvents("Socket", {"DataAvailable"});
+                               }),
+                               true);
+} // namespace
+
+void Socket::Event_DataAvailable() {
+    std::shared_ptr<fw::Datagram> datagram = Read(nullptr);
+    const fw::String payload = fw::Deref(datagram).Data;
+    (void)payload; // dispatched to the alarm window once it exists
+
+    // Recorded after the dispatch, so the alarm's own handlers still see the previous sender.
+    rxIP = datagram->Address;
+    fw::DebugLog("Alert recieved from " + rxIP);
+}
+
+void Socket::reply(const fw::String& msg) {
+    const fw::String local = LocalAddress();
+    if (fw::Compare(rxIP, local) != 0) {
+        Write(rxIP, msg);
+        fw::DebugLog("Replied to " + rxIP);
+    } else {
+        fw::DebugLog("Local Alarm, no ACK sent");
+    }
+}
+
+bool Socket::IsEventImplemented(const fw::String& eventName) const {
+    (void)eventsRegistered;
+    return fw::_RuntimeIsEventHandled(this, "Socket", eventName, true);
+}
+
+} // namespace tallybell

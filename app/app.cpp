@@ -1,0 +1,156 @@
+#include "app/app.h"
+
+#include "app/alarm_protocol.h"
+#include "app/alarm_socket.h"
+#include "framework/debug_log.h"
+#include "framework/message_box.h"
+#include "framework/runtime.h"
+#include "framework/values.h"
+#include "keepawake/caffeine_drip.h"
+#include "platform/object_runtime.h"
+#include "preferences/prefs.h"
+
+#include <cmath>
+#include <limits>
+
+namespace tallybell {
+
+namespace {
+
+constexpr std::int64_t kStartupRouterHops = 10;
+constexpr std::int64_t kWatchdogRouterHops = 1;
+constexpr std::int64_t kWatchdogPeriodMs = 300000;
+
+const bool eventsRegistered = (fw::RegisterInitializer([] {
+                                   fw::RegisterClassEvents("App", {"Open", "Close"});
+                               }),
+                               true);
+
+Prefs& preferences() {
+    return fw::Deref(ModernPreferences::Preferences);
+}
+
+fw::Auto preference(const char* key) {
+    return preferences().Operator_Lookup(fw::Text(key));
+}
+
+// Truncation toward zero that cannot overflow: a port text too large (or not a number at all)
+// becomes a port that Connect refuses instead of undefined behaviour.
+std::int64_t truncateToInt64(double value) {
+    if (std::isnan(value)) {
+        return 0;
+    }
+    constexpr double limit = 9.2e18;
+    if (value >= limit) {
+        return std::numeric_limits<std::int64_t>::max();
+    }
+    if (value <= -limit) {
+        return std::numeric_limits<std::int64_t>::min();
+    }
+    return static_cast<std::int64_t>(value);
+}
+
+} // namespace
+
+std::shared_ptr<class App> App() {
+    return fw::Cast<class App>(fw::_GetAppObject());
+}
+
+void App::Constructor() {}
+
+void App::Event_Open() {
+    ModernPreferences::Initialise(fw::Text("Tallybell"));
+    if (preferences().Load()) {
+        fw::DebugLog("Preferences loaded");
+    } else {
+        preferences().Operator_Lookup(fw::Text("alarmName"), fw::Auto(fw::Text("")));
+        preferences().Operator_Lookup(fw::Text("port"), fw::Auto(fw::Text("40001")));
+        preferences().Operator_Lookup(fw::Text("mCastIP"), fw::Auto(fw::Text("239.1.2.4")));
+    }
+
+    if (preference("alarmName").ToText() == fw::Text("")) {
+        // The name prompt is shown here once it exists; start-up never waits for it.
+    }
+    myName = preference("alarmName").ToString();
+
+    if (!joinAlarmGroup()) {
+        const fw::String message =
+            fw::String(fw::Text("Could not join multicast group! ") + preference("mCastIP").ToText()) +
+            fw::EndOfLine() + "Is Tallybell already running?";
+        fw::MsgBox(message);
+        return;
+    }
+
+    fw::DebugLog(fw::String(fw::Text("Joined multicast group ") + preference("mCastIP").ToText() +
+                            fw::Text(":") + preference("port").ToText()));
+    fw::Deref(tallybell::App()).AutoQuit(false);
+
+    // The holder may go with this event: the activity it begins lasts until the process exits.
+    caffeineDrip keepAwake;
+    keepAwake.Reason = "Need instant response to UDP packet";
+    keepAwake.start();
+
+    startWatchdog();
+}
+
+bool App::joinAlarmGroup() {
+    Socket1 = std::make_shared<Socket>();
+    Socket1->Port(truncateToInt64(fw::Val(preference("port").ToString())));
+    Socket1->RouterHops(kStartupRouterHops);
+    Socket1->SendToSelf(true);
+    Socket1->Connect();
+    return Socket1->JoinMulticastGroup(preference("mCastIP").ToString());
+}
+
+void App::startWatchdog() {
+    watchdog = std::make_shared<fw::Timer>();
+    watchdog->Period(kWatchdogPeriodMs);
+    watchdog->RunMode(fw::Timer::Multiple);
+    watchdog->BindAction([this](fw::Timer& timer) { watchdogRun(timer); });
+}
+
+void App::Event_Close() {
+    fw::Deref(Socket1).Close();
+    fw::System::Log(fw::System::LogLevelNotice, "Alarm Closed");
+}
+
+bool App::_FileAbout_Action() {
+    const platform::SEL orderFrontAboutPanel =
+        platform::sel_registerName("orderFrontStandardAboutPanel:");
+    const platform::SEL sharedApplication = platform::sel_registerName("sharedApplication");
+    const platform::Class applicationClass = platform::NSClassFromString("NSApplication");
+    const platform::id application = platform::objc_msgSend(applicationClass, sharedApplication);
+    platform::objc_msgSend(application, orderFrontAboutPanel, nullptr);
+    return true;
+}
+
+bool App::_FileChangeName_Action() {
+    return true;
+}
+
+void App::watchdogRun(fw::Timer& timer) {
+    (void)timer;
+    fw::DebugLog("watchdog run....");
+    if (fw::Deref(Socket1).IsConnected()) {
+        fw::DebugLog("....still connected");
+        return;
+    }
+    // The former socket is only released: closing a socket that already failed gains nothing.
+    Socket1 = std::make_shared<Socket>();
+    Socket1->Port(kDefaultPort);
+    Socket1->RouterHops(kWatchdogRouterHops);
+    Socket1->SendToSelf(true);
+    Socket1->Connect();
+    if (Socket1->JoinMulticastGroup(kDefaultGroup)) {
+        fw::DebugLog("Joined multicast group 239.1.2.4");
+    } else {
+        fw::MsgBox("Could not join multicast group!");
+    }
+}
+
+bool App::IsEventImplemented(const fw::String& eventName) const {
+    (void)eventsRegistered;
+    return fw::_RuntimeIsEventHandled(this, "App", eventName, true);
+}
+
+} // namespace tallybell

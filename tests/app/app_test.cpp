@@ -1,0 +1,201 @@
+#include "app_fixture.h"
+
+#include "framework/udp_socket.h"
+
+#include <cstdlib>
+
+namespace tallybell::testing {
+namespace {
+
+using StartUp = AppTest;
+using Watchdog = AppTest;
+using Quitting = AppTest;
+
+TEST_F(StartUp, FirstStartJoinsTheDefaultGroupWithDefaultsKeptInMemoryOnly) {
+    open();
+    EXPECT_FALSE(log.Contains("Preferences loaded"));
+    EXPECT_TRUE(log.Contains("Joined multicast group 239.1.2.4:40001"));
+    EXPECT_TRUE(QDir(config.path() + "/Tallybell").exists());
+    EXPECT_FALSE(QFile::exists(prefsPath())) << "defaults must not be saved at start-up";
+    EXPECT_TRUE(boxes.Texts().empty());
+
+    ASSERT_TRUE(app->Socket1);
+    EXPECT_EQ(app->Socket1->Port(), 40001);
+    EXPECT_EQ(app->Socket1->RouterHops(), 10);
+    EXPECT_TRUE(app->Socket1->SendToSelf());
+    EXPECT_TRUE(app->Socket1->IsConnected());
+    EXPECT_EQ(app->myName, fw::String(""));
+    EXPECT_FALSE(app->AutoQuit());
+    ASSERT_TRUE(app->watchdog);
+    EXPECT_EQ(app->watchdog->Period(), 300000);
+    EXPECT_EQ(app->watchdog->RunMode(), fw::Timer::Multiple);
+}
+
+TEST_F(StartUp, StoredSettingsChooseNamePortAndGroupAndThePortIsTruncated) {
+    writePrefs(R"({"alarmName":"Ann","port":"40001.9","mCastIP":"239.1.2.5"})");
+    open();
+    EXPECT_TRUE(log.Contains("Preferences loaded"));
+    EXPECT_TRUE(log.Contains("Joined multicast group 239.1.2.5:40001.9"));
+    EXPECT_EQ(app->Socket1->Port(), 40001);
+    EXPECT_EQ(app->myName, fw::String("Ann"));
+}
+
+TEST_F(StartUp, NumericPortInTheFileConvertsLikeItsText) {
+    writePrefs(R"({"alarmName":"Ann","port":40003,"mCastIP":"239.1.2.4"})");
+    open();
+    EXPECT_TRUE(log.Contains("Joined multicast group 239.1.2.4:40003"));
+    EXPECT_EQ(app->Socket1->Port(), 40003);
+}
+
+TEST_F(StartUp, FailedJoinTellsTheUserAndStartsNoWatchdog) {
+    fw::UDPSocket blocker; // another instance holding the port
+    blocker.Port(40001);
+    blocker.Connect();
+    ASSERT_TRUE(blocker.IsConnected());
+
+    open();
+    ASSERT_EQ(boxes.Texts().size(), 1u);
+    EXPECT_EQ(boxes.Texts()[0],
+              "Could not join multicast group! 239.1.2.4\nIs Tallybell already running?");
+    EXPECT_FALSE(app->watchdog);
+    EXPECT_FALSE(log.Contains("Joined multicast group 239.1.2.4:40001"));
+    ASSERT_TRUE(app->Socket1) << "the unjoined socket stays in place";
+}
+
+TEST_F(StartUp, PortTextsThatNameNoPortFailTheJoinInsteadOfListeningElsewhere) {
+    for (const char* port : {"\"abc\"", "\"0\"", "\"70000\"", "\"-5\"", "\"1e300\"", "true"}) {
+        SCOPED_TRACE(port);
+        writePrefs(QByteArray(R"({"alarmName":"Ann","mCastIP":"239.1.2.4","port":)") + port +
+                   "}");
+        fw::MessageBoxAutoAnswer answers;
+        open();
+        ASSERT_EQ(answers.Texts().size(), 1u);
+        EXPECT_FALSE(app->Socket1->IsConnected());
+    }
+}
+
+TEST_F(StartUp, AGroupThatDoesNotConvertIsReportedAndTheProcessGoesOn) {
+    writePrefs(R"({"alarmName":"Ann","port":"40001","mCastIP":{"not":"text"}})");
+    open();
+    EXPECT_TRUE(std::any_of(log.Lines().begin(), log.Lines().end(), [](const std::string& l) {
+        return l.find("TypeMismatchException") != std::string::npos;
+    }));
+}
+
+TEST_F(StartUp, EveryDatagramBecomesTheReplyTargetAndIsLogged) {
+    writePrefs(R"({"alarmName":"Ann","port":"40001","mCastIP":"239.1.2.4"})");
+    open();
+    for (const std::string& payload :
+         {std::string(), std::string("ACK,Bob"), std::string("alarm"), std::string("\0\1\2", 3),
+          std::string(65507, 'x')}) {
+        log.Clear();
+        sendDatagram(payload, "127.0.0.3");
+        ASSERT_TRUE(waitForLine("Alert recieved from 127.0.0.3"));
+        EXPECT_EQ(app->Socket1->rxIP, fw::String("127.0.0.3"));
+    }
+}
+
+TEST_F(StartUp, ABurstOfAThousandDatagramsIsLoggedOnceEach) {
+    open();
+    // Bursts of 200: a stock kernel's receive buffer holds a few hundred small datagrams.
+    for (std::size_t sent = 200; sent <= 1000; sent += 200) {
+        for (int i = 0; i < 200; ++i) {
+            sendDatagram(i % 2 ? "ALARM_CANCEL" : "noise");
+        }
+        ASSERT_TRUE(QTest::qWaitFor(
+            [&] { return log.Count("Alert recieved from 127.0.0.2") >= sent; }, 10000));
+    }
+    QTest::qWait(50);
+    EXPECT_EQ(log.Count("Alert recieved from 127.0.0.2"), 1000u);
+}
+
+TEST_F(StartUp, ReplyGoesToTheLastSenderButNeverToThisMachine) {
+    open();
+    sendDatagram("ALARM", "127.0.0.2");
+    ASSERT_TRUE(waitForLine("Alert recieved from 127.0.0.2"));
+    log.Clear();
+
+    // 127.0.0.2 shares this host's port, so the acknowledgement comes back to our own socket.
+    app->Socket1->reply("ACK,Ann");
+    EXPECT_TRUE(log.Contains("Replied to 127.0.0.2"));
+    ASSERT_TRUE(waitForLine("Alert recieved from 127.0.0.1"));
+
+    log.Clear();
+    app->Socket1->reply("ACK,Ann");
+    EXPECT_EQ(log.Lines(), std::vector<std::string>{"Local Alarm, no ACK sent"});
+}
+
+TEST_F(Watchdog, AConnectedSocketIsLeftAlone) {
+    open();
+    sendDatagram("hello");
+    ASSERT_TRUE(waitForLine("Alert recieved from 127.0.0.2"));
+    auto before = app->Socket1;
+    log.Clear();
+    app->watchdogRun(*app->watchdog);
+    EXPECT_EQ(log.Lines(), (std::vector<std::string>{"watchdog run....", "....still connected"}));
+    EXPECT_EQ(app->Socket1, before);
+    EXPECT_EQ(app->Socket1->rxIP, fw::String("127.0.0.2"));
+}
+
+TEST_F(Watchdog, ALostSocketIsRebuiltOnTheDefaultGroupWhateverThePreferencesSay) {
+    writePrefs(R"({"alarmName":"Ann","port":"40002","mCastIP":"239.9.9.9"})");
+    open();
+    ASSERT_TRUE(log.Contains("Joined multicast group 239.9.9.9:40002"));
+    app->Socket1->Close();
+    log.Clear();
+
+    app->watchdogRun(*app->watchdog);
+    EXPECT_EQ(log.Lines(),
+              (std::vector<std::string>{"watchdog run....", "Joined multicast group 239.1.2.4"}));
+    EXPECT_EQ(app->Socket1->Port(), 40001);
+    EXPECT_EQ(app->Socket1->RouterHops(), 1);
+    EXPECT_TRUE(app->Socket1->SendToSelf());
+    EXPECT_EQ(app->Socket1->rxIP, fw::String(""));
+
+    sendDatagram("ALARM_CANCEL", "127.0.0.2", "239.1.2.4", 40001);
+    EXPECT_TRUE(waitForLine("Alert recieved from 127.0.0.2"));
+}
+
+TEST_F(Watchdog, AReplacementThatCannotJoinStaysAndIsNotRetriedWhileConnected) {
+    open();
+    app->Socket1->Close();
+    ASSERT_EQ(std::system("ip route del 224.0.0.0/4 dev lo"), 0); // this test's own namespace
+    log.Clear();
+
+    app->watchdogRun(*app->watchdog);
+    EXPECT_EQ(boxes.Texts(), std::vector<std::string>{"Could not join multicast group!"});
+    EXPECT_TRUE(app->Socket1->IsConnected());
+
+    log.Clear();
+    app->watchdogRun(*app->watchdog);
+    EXPECT_EQ(log.Lines(), (std::vector<std::string>{"watchdog run....", "....still connected"}));
+    EXPECT_EQ(boxes.Texts().size(), 1u);
+}
+
+TEST_F(Quitting, CloseShutsTheSocketAndWritesTheSystemLog) {
+    open();
+    fw::RaiseEvent([this] { app->Event_Close(); });
+    EXPECT_FALSE(app->Socket1->IsConnected());
+    ASSERT_EQ(systemLog.Entries().size(), 1u);
+    EXPECT_EQ(systemLog.Entries()[0], (std::pair<std::int64_t, std::string>{1005, "Alarm Closed"}));
+}
+
+TEST_F(Quitting, CloseBeforeAnySocketExistsRaisesAndWritesNothing) {
+    fw::RaiseEvent([this] { app->Event_Close(); });
+    EXPECT_TRUE(systemLog.Entries().size() == 1u &&
+                systemLog.Entries()[0].second.find("NilObjectException") != std::string::npos);
+}
+
+TEST(AppObject, AnswersWhichEventsItHandles) {
+    fw::RuntimePerformInitializers();
+    class App app;
+    EXPECT_TRUE(app.IsEventImplemented("Open"));
+    EXPECT_TRUE(app.IsEventImplemented("Close"));
+    EXPECT_FALSE(app.IsEventImplemented("Activate"));
+    Socket socket;
+    EXPECT_TRUE(socket.IsEventImplemented("DataAvailable"));
+    EXPECT_FALSE(socket.IsEventImplemented("Error"));
+}
+
+} // namespace
+} // namespace tallybell::testing

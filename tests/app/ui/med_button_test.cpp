@@ -1,0 +1,261 @@
+// Mouse events go through the window, as the platform delivers them: presses land on whatever is
+// under the pointer, a release after a press reaches the control that took the press, and moves
+// raise enter and leave.
+#define QTEST_QPA_MOUSE_HANDLING
+
+#include "app/ui/med_button.h"
+#include "framework/appearance.h"
+#include "framework/property_list.h"
+#include "framework/runtime.h"
+#include "framework/window.h"
+#include "framework/window_list.h"
+#include "framework/window_qt.h"
+#include "tests/support/wait.h"
+
+#include <QImage>
+#include <QMainWindow>
+#include <QTest>
+#include <QWidget>
+#include <gtest/gtest.h>
+
+namespace tallybell {
+namespace {
+
+using tallybell::testing::WaitFor;
+
+constexpr QRgb kLightFill = qRgb(0xFF, 0xFF, 0xFF);
+constexpr QRgb kDarkFill = qRgb(0x51, 0x53, 0x52);
+constexpr QRgb kHoverFill = qRgb(0xFC, 0x7F, 0x08);
+constexpr QRgb kPushedFill = qRgb(0x2A, 0x61, 0xC5);
+constexpr QRgb kWhite = qRgb(0xFF, 0xFF, 0xFF);
+constexpr QRgb kBlack = qRgb(0, 0, 0);
+// Enough pixels of exactly the caption colour to be glyph interiors, not anti-aliasing.
+constexpr int kCaptionPixels = 100;
+
+// The alarm window's button, as its property list gives it.
+fw::String buttonList() {
+    return fw::PropertyListBuilder()
+        .AddString("Name", "medButton1")
+        .AddInt64("Index", fw::kNotIndexed)
+        .AddInt64("Width", 250)
+        .AddInt64("Height", 92)
+        .AddBoolean("LockLeft", true)
+        .AddBoolean("LockTop", true)
+        .AddBoolean("LockRight", false)
+        .AddBoolean("LockBottom", false)
+        .AddInt64("TabIndex", 2)
+        .AddBoolean("TabStop", true)
+        .AddInt64("Left", 175)
+        .AddInt64("Top", 288)
+        .AddBoolean("AllowAutoDeactivate", true)
+        .AddString("Tooltip", "")
+        .AddBoolean("AllowFocusRing", true)
+        .AddBoolean("Visible", true)
+        .AddBoolean("Enabled", true)
+        .AddBoolean("AllowFocus", false)
+        .AddBoolean("AllowTabs", false)
+        .AddBoolean("DoubleBuffer", false)
+        .AddBoolean("Transparent", true)
+        .AddString("Caption", "On my Way!")
+        .AddColor("textColour", fw::Color(0x000000))
+        .AddInt64("textSize", 30)
+        .AddInt64("TabPanelIndex", 0)
+        .AddString("InitialParent", "")
+        .Build();
+}
+
+class CountingButton : public medButton {
+public:
+    int paints = 0;
+    void Event_Paint(fw::Graphics& g, const std::vector<fw::Rect>& areas) override {
+        ++paints;
+        medButton::Event_Paint(g, areas);
+    }
+};
+
+// What a grabbed button shows: its fill, whether the fill covers the full control or is inset
+// by one, and how many pixels carry a given caption colour.
+struct Look {
+    QImage image;
+    QRgb fill() const { return image.pixel(10, 10); }
+    bool fullSize() const { return image.pixel(0, 46) == fill(); }
+    int pixelsOf(QRgb colour) const {
+        int count = 0;
+        for (int y = 0; y < image.height(); ++y) {
+            for (int x = 0; x < image.width(); ++x) {
+                count += image.pixel(x, y) == colour ? 1 : 0;
+            }
+        }
+        return count;
+    }
+};
+
+class MedButtonTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        window = std::make_shared<fw::Window>("ButtonHost.ButtonHost");
+        window->Constructor();
+        fw::_SetProperties(
+            window,
+            fw::PropertyListBuilder().AddInt64("Width", 600).AddInt64("Height", 400).Build());
+        button = window->__New<CountingButton>();
+        window->_AddControl("medButton1", button);
+        fw::_SetProperties(window->_ControlByName("medButton1"), buttonList());
+        button->BindAction([this](medButton& sender) {
+            EXPECT_EQ(&sender, button.get());
+            ++actions;
+        });
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(fw::_QtWindow(*window)));
+        widget = button->_Widget();
+        ASSERT_TRUE(widget);
+    }
+    void TearDown() override {
+        // No button stays held into the next test.
+        button->BindAction(nullptr);
+        QTest::mouseRelease(widget, Qt::LeftButton, {}, QPoint(125, 46));
+        fw::CloseAllWindows();
+    }
+
+    Look look() const {
+        return Look{widget->grab().toImage().convertToFormat(QImage::Format_RGB32)};
+    }
+    void enter() {
+        QTest::mouseMove(fw::_QtContent(*window), QPoint(5, 5));
+        QTest::mouseMove(widget, QPoint(125, 46));
+    }
+    void leave() { QTest::mouseMove(fw::_QtContent(*window), QPoint(5, 5)); }
+
+    std::shared_ptr<fw::Window> window;
+    std::shared_ptr<CountingButton> button;
+    QWidget* widget = nullptr;
+    int actions = 0;
+    fw::AppearanceOverride light{false};
+};
+
+TEST(MedButton, ANewButtonHoldsItsDefaults) {
+    const medButton button;
+    EXPECT_EQ(button.Caption, fw::String("label"));
+    EXPECT_EQ(button.textColour, fw::Color(0x000000));
+    EXPECT_EQ(button.textSize, 0);
+}
+
+TEST(MedButton, CentringTruncatesThenHalvesTowardZero) {
+    EXPECT_EQ(CaptionLeft(250, 101.6), 74);
+    EXPECT_EQ(CaptionBaseline(92, 92, 23.3), 58);
+    EXPECT_EQ(CaptionLeft(250, 255.5), -2);
+    EXPECT_EQ(CaptionLeft(0, 1e300), -1073741824) << "out of 32-bit range clamps";
+}
+
+TEST(MedButton, TheClassAnswersForTheEventsItHandles) {
+    const medButton button;
+    EXPECT_TRUE(button.IsEventImplemented("Paint"));
+    EXPECT_TRUE(button.IsEventImplemented("MouseUp"));
+    EXPECT_FALSE(button.IsEventImplemented("Open"));
+}
+
+TEST_F(MedButtonTest, ThePropertyListSetsTheButtonsOwnProperties) {
+    EXPECT_EQ(button->Caption, fw::String("On my Way!"));
+    EXPECT_EQ(button->textSize, 30);
+    EXPECT_EQ(widget->geometry(), QRect(175, 288, 250, 92));
+}
+
+TEST_F(MedButtonTest, PressAndReleaseInsideLooksPushedThenNormalWithOneAction) {
+    enter();
+    const int paints = button->paints;
+    QTest::mousePress(widget, Qt::LeftButton, {}, QPoint(125, 46));
+    EXPECT_GT(button->paints, paints) << "the press repaints at once";
+    EXPECT_EQ(look().fill(), kPushedFill);
+    EXPECT_FALSE(look().fullSize());
+    EXPECT_EQ(actions, 0);
+
+    QTest::mouseRelease(widget, Qt::LeftButton, {}, QPoint(125, 46));
+    EXPECT_EQ(actions, 1);
+    EXPECT_EQ(look().fill(), kLightFill);
+    EXPECT_TRUE(look().fullSize());
+    EXPECT_GT(look().pixelsOf(kBlack), kCaptionPixels);
+
+    QTest::mouseMove(widget, QPoint(130, 50));
+    EXPECT_EQ(look().fill(), kLightFill) << "no hover until the pointer leaves and comes back";
+    leave();
+    enter();
+    EXPECT_EQ(look().fill(), kHoverFill);
+}
+
+TEST_F(MedButtonTest, ReleaseOutsideStillRaisesOneAction) {
+    QTest::mousePress(widget, Qt::LeftButton, {}, QPoint(125, 46));
+    QTest::mouseRelease(widget, Qt::LeftButton, {}, QPoint(-150, -250));
+    EXPECT_EQ(actions, 1);
+    EXPECT_EQ(look().fill(), kLightFill);
+}
+
+TEST_F(MedButtonTest, EnterShowsHoverAndExitNormal) {
+    enter();
+    EXPECT_TRUE(WaitFor([&] { return look().fill() == kHoverFill; }));
+    EXPECT_FALSE(look().fullSize());
+    leave();
+    EXPECT_TRUE(WaitFor([&] { return look().fill() == kLightFill; }));
+    EXPECT_EQ(actions, 0);
+}
+
+TEST_F(MedButtonTest, LightCaptionIsWhiteOnHoverAndStaysWhiteWhenPressed) {
+    enter();
+    Look hover = look();
+    EXPECT_EQ(hover.fill(), kHoverFill);
+    EXPECT_GT(hover.pixelsOf(kWhite), kCaptionPixels);
+    QTest::mousePress(widget, Qt::LeftButton, {}, QPoint(125, 46));
+    Look pushed = look();
+    EXPECT_EQ(pushed.fill(), kPushedFill);
+    EXPECT_GT(pushed.pixelsOf(kWhite), kCaptionPixels);
+}
+
+TEST_F(MedButtonTest, LightPushedAfterANormalPaintHasABlackCaption) {
+    // A second click without leaving: the first one's release painted "normal", no "hover"
+    // paint comes between, and the caption colour that paint left is black.
+    enter();
+    QTest::mouseClick(widget, Qt::LeftButton, {}, QPoint(125, 46));
+    QTest::mousePress(widget, Qt::LeftButton, {}, QPoint(125, 46));
+    Look pushed = look();
+    EXPECT_EQ(pushed.fill(), kPushedFill);
+    EXPECT_GT(pushed.pixelsOf(kBlack), kCaptionPixels);
+    EXPECT_EQ(pushed.pixelsOf(kWhite), 0);
+}
+
+TEST_F(MedButtonTest, DarkAppearanceHasADarkFillAndAlwaysAWhiteCaption) {
+    const fw::AppearanceOverride dark(true);
+    Look normal = look();
+    EXPECT_EQ(normal.fill(), kDarkFill);
+    EXPECT_TRUE(normal.fullSize());
+    EXPECT_GT(normal.pixelsOf(kWhite), kCaptionPixels);
+    enter();
+    EXPECT_EQ(look().fill(), kHoverFill);
+    EXPECT_GT(look().pixelsOf(kWhite), kCaptionPixels);
+    QTest::mousePress(widget, Qt::LeftButton, {}, QPoint(125, 46));
+    EXPECT_EQ(look().fill(), kPushedFill);
+    EXPECT_GT(look().pixelsOf(kWhite), kCaptionPixels);
+}
+
+TEST_F(MedButtonTest, TheCaptionIsCentredAcross) {
+    button->Caption = "HIH"; // symmetric glyphs: the ink is centred as the advance is
+    const QImage image = look().image;
+    int left = image.width(), right = -1;
+    for (int y = 0; y < image.height(); ++y) {
+        for (int x = 0; x < image.width(); ++x) {
+            if (image.pixel(x, y) == kBlack) {
+                left = std::min(left, x);
+                right = std::max(right, x);
+            }
+        }
+    }
+    ASSERT_GE(right, 0);
+    EXPECT_NEAR(left, image.width() - 1 - right, 2);
+}
+
+TEST_F(MedButtonTest, WithoutAHandlerAReleaseOnlyChangesTheLook) {
+    button->BindAction(nullptr);
+    QTest::mousePress(widget, Qt::LeftButton, {}, QPoint(125, 46));
+    QTest::mouseRelease(widget, Qt::LeftButton, {}, QPoint(125, 46));
+    EXPECT_EQ(look().fill(), kLightFill);
+}
+
+} // namespace
+} // namespace tallybell
