@@ -1,6 +1,7 @@
 #include "app/startup_sequence.h"
 
 #include "app/app.h"
+#include "app/ui/main_menu_bar.h"
 #include "framework/runtime.h"
 
 namespace tallybell {
@@ -50,6 +51,7 @@ void _NewAppInstance() {
     auto app = std::make_shared<class App>();
     app->Constructor();
     app->_x_SetVersionData(1, 0, 0, 36, 0, "Brackenmoor Ltd", "1", fw::String());
+    app->MenuBar(MainMenuBar());
     fw::_RuntimeRegisterAppObject(app);
 }
 

@@ -2,6 +2,7 @@
 
 #include "framework/application.h"
 #include "framework/debug_log.h"
+#include "framework/menu_qt.h"
 #include "framework/quit_signals.h"
 
 #include <QApplication>
@@ -121,6 +122,9 @@ void _RunFrameworkInitialization(void (*lateStartup)()) {
     ensureQtApplication();
     QApplication::setQuitOnLastWindowClosed(false); // the Application decides (AutoQuit)
     QCoreApplication::setApplicationName(QString::fromStdString(ApplicationName()));
+    if (state().app && state().app->MenuBar()) {
+        InstallApplicationMenuBar(state().app->MenuBar());
+    }
     if (lateStartup) {
         lateStartup();
     }
