@@ -1,6 +1,7 @@
 #include "app_fixture.h"
 
 #include "framework/udp_socket.h"
+#include "platform/stand_in_runtime.h"
 
 #include <cstdlib>
 
@@ -31,6 +32,17 @@ TEST_F(StartUp, FirstStartJoinsTheDefaultGroupWithDefaultsKeptInMemoryOnly) {
     EXPECT_EQ(app->watchdog->RunMode(), fw::Timer::Multiple);
 }
 
+TEST_F(StartUp, ASuccessfulJoinHoldsOneUserInitiatedActivityForTheRestOfTheProcess) {
+    open();
+    const auto& activities = platform::standin::Activities();
+    ASSERT_EQ(activities.size(), 1u);
+    EXPECT_EQ(activities[0].options, 0xEFFFFFu);
+    EXPECT_EQ(activities[0].reason, "Need instant response to UDP packet");
+    EXPECT_FALSE(activities[0].ended);
+    EXPECT_GT(platform::standin::RetainCount(activities[0].token), 0)
+        << "the activity must outlive the holder that began it";
+}
+
 TEST_F(StartUp, StoredSettingsChooseNamePortAndGroupAndThePortIsTruncated) {
     writePrefs(R"({"alarmName":"Ann","port":"40001.9","mCastIP":"239.1.2.5"})");
     open();
@@ -58,6 +70,7 @@ TEST_F(StartUp, FailedJoinTellsTheUserAndStartsNoWatchdog) {
     EXPECT_EQ(boxes.Texts()[0],
               "Could not join multicast group! 239.1.2.4\nIs Tallybell already running?");
     EXPECT_FALSE(app->watchdog);
+    EXPECT_TRUE(platform::standin::Activities().empty());
     EXPECT_FALSE(log.Contains("Joined multicast group 239.1.2.4:40001"));
     ASSERT_TRUE(app->Socket1) << "the unjoined socket stays in place";
 }
