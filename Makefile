@@ -1,9 +1,11 @@
 # make run: install what is missing, build, start Tallybell.
-# make test: install what is missing, build, run the whole suite in a network namespace.
+# make test: install what is missing, build, run the whole suite in a network namespace; then
+#            the same suite again built with AddressSanitizer and UndefinedBehaviorSanitizer.
 BUILD ?= build
+SANITIZED ?= build-asan
 JOBS ?= $(shell nproc)
 
-.PHONY: run test build deps bench clean
+.PHONY: run test build build-sanitized deps bench clean
 
 deps:
 	@scripts/install-deps.sh
@@ -11,6 +13,10 @@ deps:
 build: deps
 	@cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 	@cmake --build $(BUILD) -j $(JOBS)
+
+build-sanitized: deps
+	@cmake -S . -B $(SANITIZED) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTALLYBELL_SANITIZE=ON >/dev/null
+	@cmake --build $(SANITIZED) -j $(JOBS)
 
 run: build
 	@if [ -z "$${DISPLAY:-}$${WAYLAND_DISPLAY:-}" ] && [ -z "$${QT_QPA_PLATFORM:-}" ]; then \
@@ -20,8 +26,10 @@ run: build
 		$(BUILD)/bin/tallybell; \
 	fi
 
-test: build
+test: build build-sanitized
 	@scripts/test-in-netns.sh $(BUILD)
+	@echo "== The suite again, under AddressSanitizer and UndefinedBehaviorSanitizer"
+	@scripts/test-in-netns.sh $(SANITIZED)
 
 clean:
-	rm -rf $(BUILD)
+	rm -rf $(BUILD) $(SANITIZED)
