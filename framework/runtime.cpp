@@ -84,6 +84,10 @@ void RuntimePerformFinalizers() {
     for (auto it = finalizers.rbegin(); it != finalizers.rend(); ++it) {
         (*it)();
     }
+    // The toolkit goes down here, while the rest of the process still stands: left to static
+    // destruction it would be torn down after parts of Qt it relies on.
+    state().app.reset();
+    state().ownedQtApp.reset();
 }
 
 std::int32_t RuntimeExit() {

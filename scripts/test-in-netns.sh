@@ -3,6 +3,9 @@
 # to it); each test then takes a namespace of its own below this one.
 set -eu
 build_dir=${1:-build}
+# Only the sanitized build reads these.
+export LSAN_OPTIONS="suppressions=$(cd "$(dirname "$0")/.." && pwd)/tests/support/lsan.supp"
+export UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1"
 jobs=$(nproc)
 inner="ip link set lo up && ip link set lo multicast on && ip route add 224.0.0.0/4 dev lo src 127.0.0.1 &&
        ctest --test-dir '$build_dir' --output-on-failure -j $jobs"
