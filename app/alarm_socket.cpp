@@ -1,6 +1,7 @@
 #include "app/alarm_socket.h"
 
 #include "app/alarm_protocol.h"
+#include "app/ui/alarm_window.h"
 #include "framework/debug_log.h"
 #include "framework/runtime.h"
 
@@ -16,7 +17,12 @@ const bool eventsRegistered = (fw::RegisterInitializer([] {
 void Socket::Event_DataAvailable() {
     std::shared_ptr<fw::Datagram> datagram = Read(nullptr);
     const fw::String payload = fw::Deref(datagram).Data;
-    (void)payload; // dispatched to the alarm window once it exists
+    if (fw::Compare(payload, kAlarmCommand) == 0) {
+        fw::Deref(Window1()).Show();
+        fw::Deref(Window1()).Alarm();
+    } else if (fw::Compare(payload, kCancelCommand) == 0) {
+        fw::Deref(Window1()).Hide();
+    }
 
     // Recorded after the dispatch, so the alarm's own handlers still see the previous sender.
     rxIP = datagram->Address;

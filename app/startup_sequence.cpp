@@ -1,6 +1,7 @@
 #include "app/startup_sequence.h"
 
 #include "app/app.h"
+#include "app/ui/alarm_window.h"
 #include "app/ui/main_menu_bar.h"
 #include "framework/runtime.h"
 
@@ -66,7 +67,8 @@ void _LateStartup() {
 }
 
 void _MakeDefaultView() {
-    // The alarm window is created here, hidden, once it exists.
+    // Built hidden: the framework holds it from here on; it first shows on an alarm.
+    Window1();
 }
 
 } // namespace tallybell

@@ -11,3 +11,15 @@ tallybell_test_module(app/ui LIBS tallybell::app)
 tallybell_test_module(app/ui/horn PRIVATE_DIR LIBS tallybell::app)
 add_dependencies(test_app_ui bundle_resources)
 add_dependencies(test_app_ui_horn bundle_resources)
+# The alarm window and its road from datagram to acknowledgement; its tests lay out the horn in a
+# Resources folder beside their executable.
+tallybell_test_module(app/ui/alarm PRIVATE_DIR LIBS tallybell::app)
+add_dependencies(test_app_ui_alarm bundle_resources)
+# Its clicks go through the window system, as the platform delivers them (in every source alike).
+target_compile_definitions(test_app_ui_alarm PRIVATE QTEST_QPA_MOUSE_HANDLING)
+# End to end: the real executable under Xvfb in one of two namespaces joined by veth, raised and
+# answered by the alarm test peer in the other.
+tallybell_test_module(e2e LIBS Qt6::Gui)
+add_dependencies(test_e2e tallybell tallybell-peer)
+target_compile_definitions(test_e2e
+    PRIVATE TALLYBELL_SPRITE_SHEET="${PROJECT_SOURCE_DIR}/resources/SpriteSheet.png")

@@ -124,7 +124,7 @@ TEST_F(StartUp, ABurstOfAThousandDatagramsIsLoggedOnceEach) {
 
 TEST_F(StartUp, ReplyGoesToTheLastSenderButNeverToThisMachine) {
     open();
-    sendDatagram("ALARM", "127.0.0.2");
+    sendDatagram("are you there?", "127.0.0.2");
     ASSERT_TRUE(waitForLine("Alert recieved from 127.0.0.2"));
     log.Clear();
 
