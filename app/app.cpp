@@ -2,6 +2,8 @@
 
 #include "app/alarm_protocol.h"
 #include "app/alarm_socket.h"
+#include "app/ui/name_prompt.h"
+#include "app/ui/app_tray_item.h"
 #include "framework/debug_log.h"
 #include "framework/message_box.h"
 #include "framework/runtime.h"
@@ -69,7 +71,7 @@ void App::Event_Open() {
     }
 
     if (preference("alarmName").ToText() == fw::Text("")) {
-        // The name prompt is shown here once it exists; start-up never waits for it.
+        startup()->Show(); // not modal: start-up goes on while the prompt is open
     }
     myName = preference("alarmName").ToString();
 
@@ -112,6 +114,9 @@ void App::startWatchdog() {
 void App::Event_Close() {
     fw::Deref(Socket1).Close();
     fw::System::Log(fw::System::LogLevelNotice, "Alarm Closed");
+    if (Tray) {
+        RemoveTrayItem(Tray);
+    }
 }
 
 bool App::_FileAbout_Action() {
@@ -125,6 +130,7 @@ bool App::_FileAbout_Action() {
 }
 
 bool App::_FileChangeName_Action() {
+    startup()->Show(); // while the prompt is open, the same window comes forward
     return true;
 }
 

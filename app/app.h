@@ -8,6 +8,7 @@
 
 namespace tallybell {
 
+class AppTrayItem;
 class Socket;
 
 /// The application object: prepares the alarm road when it opens, tidies up when it closes,
@@ -16,6 +17,8 @@ class App : public fw::Application {
 public:
     /// The one multicast alarm socket; the watchdog replaces it when it finds it disconnected.
     std::shared_ptr<Socket> Socket1;
+    /// The status-bar item, when one is installed; start-up installs none.
+    std::shared_ptr<AppTrayItem> Tray;
     /// Started by a successful join at start-up and kept for the rest of the process.
     std::shared_ptr<fw::Timer> watchdog;
     /// The user's name, sent after "ACK," in every acknowledgement.

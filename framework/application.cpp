@@ -1,6 +1,7 @@
 #include "framework/application.h"
 
 #include "framework/runtime.h"
+#include "framework/tray_item.h"
 #include "framework/window_list.h"
 
 #include <QCoreApplication>
@@ -40,12 +41,19 @@ void Application::_x_SetVersionData(std::int64_t major, std::int64_t minor, std:
 
 void Application::AddTrayItem(const std::shared_ptr<TrayItem>& item) {
     if (item && std::find(trayItems_.begin(), trayItems_.end(), item) == trayItems_.end()) {
+        item->_Install(); // kept only once it is shown: a failure leaves nothing behind
         trayItems_.push_back(item);
     }
 }
 
 void Application::RemoveTrayItem(const std::shared_ptr<TrayItem>& item) {
-    trayItems_.erase(std::remove(trayItems_.begin(), trayItems_.end(), item), trayItems_.end());
+    const auto found = std::find(trayItems_.begin(), trayItems_.end(), item);
+    if (found == trayItems_.end()) {
+        return;
+    }
+    const std::shared_ptr<TrayItem> removed = *found; // held while it is hidden
+    trayItems_.erase(found);
+    removed->_Uninstall();
 }
 
 void Application::RaiseOpen() {

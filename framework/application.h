@@ -49,8 +49,13 @@ public:
                            const String& shortVersion, const String& packageInfo);
     const VersionData& Version() const { return version_; }
 
+    /// Shows the item in the desktop's status area (where there is one) and keeps it; adding
+    /// it again does nothing.
     void AddTrayItem(const std::shared_ptr<TrayItem>& item);
+    /// Hides the item and lets go of it; an item that was not added is left alone.
     void RemoveTrayItem(const std::shared_ptr<TrayItem>& item);
+    /// How many status-bar items the application holds.
+    std::int64_t TrayItemCount() const { return static_cast<std::int64_t>(trayItems_.size()); }
 
     /// Closes every window, raises Close once, then ends the event loop with the code.
     void Quit(int code = 0);

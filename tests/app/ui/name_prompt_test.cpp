@@ -1,0 +1,358 @@
+#include "app/ui/name_prompt.h"
+#include "framework/label.h"
+#include "framework/property_list.h"
+#include "framework/text_field.h"
+#include "framework/window_list.h"
+#include "framework/window_qt.h"
+#include "preferences/modern_preferences.h"
+#include "preferences/prefs.h"
+#include "tests/app/app_fixture.h"
+
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMainWindow>
+
+#include <climits>
+#include <string>
+#include <vector>
+
+namespace tallybell::testing {
+namespace {
+
+const fw::String kPromptClass = "startup.startup";
+
+// The prompt against a preferences store of the test's own, as start-up leaves it.
+class NamePrompt : public AppTest {
+protected:
+    void TearDown() override {
+        fw::CloseAllWindows(); // a prompt left open commits into this test's folder
+        AppTest::TearDown();
+    }
+
+    void loadStore(const QByteArray& json) {
+        writePrefs(json);
+        ModernPreferences::Initialise(fw::Text("Tallybell"));
+        ASSERT_TRUE(ModernPreferences::Preferences->Load());
+        app->myName = ModernPreferences::Preferences->Operator_Lookup("alarmName").ToString();
+    }
+
+    static std::shared_ptr<class startup> openPrompt() {
+        auto prompt = startup();
+        EXPECT_TRUE(QTest::qWaitForWindowExposed(fw::_QtWindow(*prompt)));
+        return prompt;
+    }
+
+    static QLineEdit* fieldOf(class startup& prompt) {
+        return qobject_cast<QLineEdit*>(fw::Deref(prompt.myName())._Widget());
+    }
+
+    static bool promptIsOpen() { return fw::Window::_GetImplicitWindow(kPromptClass) != nullptr; }
+
+    QJsonObject savedPrefs() const {
+        QFile file(prefsPath());
+        EXPECT_TRUE(file.open(QIODevice::ReadOnly)) << file.errorString().toStdString();
+        QJsonParseError error{};
+        const QJsonDocument doc = QJsonDocument::fromJson(file.readAll(), &error);
+        EXPECT_EQ(error.error, QJsonParseError::NoError) << error.errorString().toStdString();
+        return doc.object();
+    }
+
+    fw::String storedName() const {
+        return ModernPreferences::Preferences->Operator_Lookup("alarmName").ToString();
+    }
+
+    // Replaces the field's text by typing over it.
+    static void typeOver(QLineEdit* field, const QString& text) {
+        field->selectAll();
+        if (text.isEmpty()) {
+            QTest::keyClick(field, Qt::Key_Backspace);
+        } else {
+            QTest::keyClicks(field, text);
+        }
+    }
+
+    // A failed save tells the user once, keeps the new name for this run and writes nothing.
+    void expectFailedSaveKeepsTheName() {
+        auto prompt = startup();
+        QTest::keyClicks(fieldOf(*prompt), "Dee");
+        QTest::keyClick(fieldOf(*prompt), Qt::Key_Return);
+        EXPECT_FALSE(promptIsOpen());
+        EXPECT_EQ(boxes.Texts(), std::vector<std::string>{"Could not save preferences."});
+        EXPECT_FALSE(log.Contains("Preferences saved"));
+        EXPECT_EQ(app->myName, fw::String("Dee"));
+        EXPECT_EQ(storedName(), fw::String("Dee"));
+    }
+};
+
+TEST_F(NamePrompt, ReturnClosesAndCommitsTheNameExactlyAsTyped) {
+    loadStore(R"({"alarmName":"Ann","port":"40001","mCastIP":"239.1.2.4"})");
+    auto prompt = openPrompt();
+    QLineEdit* field = fieldOf(*prompt);
+    EXPECT_EQ(field->text(), QString("Ann"));
+
+    typeOver(field, "  Bob, of 3,4  ");
+    EXPECT_TRUE(promptIsOpen()) << "only Return closes";
+    QTest::keyClick(field, Qt::Key_Return);
+
+    EXPECT_FALSE(promptIsOpen());
+    EXPECT_FALSE(prompt->_IsOpen());
+    EXPECT_EQ(app->myName, fw::String("  Bob, of 3,4  "));
+    EXPECT_EQ(storedName(), fw::String("  Bob, of 3,4  "));
+    const QJsonObject saved = savedPrefs();
+    EXPECT_EQ(saved["alarmName"].toString(), QString("  Bob, of 3,4  "));
+    EXPECT_EQ(saved["port"].toString(), QString("40001"));
+    EXPECT_EQ(log.Count("Preferences saved"), 1u);
+    EXPECT_TRUE(boxes.Texts().empty());
+}
+
+TEST_F(NamePrompt, TheCloseBoxCommitsAsReturnDoesAndAnEmptyFieldStoresAnEmptyName) {
+    loadStore(R"({"alarmName":"Ann","port":"40001","mCastIP":"239.1.2.4"})");
+    auto prompt = openPrompt();
+    typeOver(fieldOf(*prompt), "Cy");
+    fw::_QtWindow(*prompt)->close();
+    EXPECT_FALSE(promptIsOpen());
+    EXPECT_EQ(app->myName, fw::String("Cy"));
+    EXPECT_EQ(savedPrefs()["alarmName"].toString(), QString("Cy"));
+
+    prompt = openPrompt();
+    typeOver(fieldOf(*prompt), "");
+    fw::_QtWindow(*prompt)->close();
+    EXPECT_EQ(app->myName, fw::String(""));
+    EXPECT_EQ(savedPrefs()["alarmName"].toString(), QString(""));
+    EXPECT_EQ(log.Count("Preferences saved"), 2u);
+}
+
+TEST_F(NamePrompt, ChangeNameWhileOpenKeepsTheEditAndAfterACloseShowsTheNameInUse) {
+    loadStore(R"({"alarmName":"Ann","port":"40001","mCastIP":"239.1.2.4"})");
+    EXPECT_TRUE(app->_FileChangeName_Action());
+    auto first =
+        std::static_pointer_cast<class startup>(fw::Window::_GetImplicitWindow(kPromptClass));
+    ASSERT_TRUE(first);
+    typeOver(fieldOf(*first), "Half-typ");
+
+    EXPECT_TRUE(app->_FileChangeName_Action());
+    EXPECT_EQ(startup(), first);
+    EXPECT_EQ(fieldOf(*first)->text(), QString("Half-typ"));
+    EXPECT_EQ(app->myName, fw::String("Ann")) << "nothing is committed before the close";
+
+    QTest::keyClick(fieldOf(*first), Qt::Key_Return);
+    EXPECT_TRUE(app->_FileChangeName_Action());
+    auto second = startup();
+    EXPECT_NE(second, first);
+    EXPECT_EQ(fieldOf(*second)->text(), QString("Half-typ"));
+}
+
+TEST_F(NamePrompt, ClosingUnchangedStillRewritesTheFile) {
+    const QByteArray handWritten =
+        R"({ "alarmName" : "Ann", "port" : "40001", "mCastIP" : "239.1.2.4" })";
+    loadStore(handWritten);
+    openPrompt()->Close();
+    QFile file(prefsPath());
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    EXPECT_NE(file.readAll(), handWritten);
+    EXPECT_EQ(savedPrefs()["alarmName"].toString(), QString("Ann"));
+}
+
+TEST_F(NamePrompt, ANameBeyondThePlatformsUsualLimitIsKeptWhole) {
+    loadStore(R"({"alarmName":"Ann","port":"40001","mCastIP":"239.1.2.4"})");
+    auto prompt = openPrompt();
+    const std::string longName(40000, 'z');
+    fw::Deref(prompt->myName()).Text(longName);
+    QTest::keyClicks(fieldOf(*prompt), "!");
+    QTest::keyClick(fieldOf(*prompt), Qt::Key_Return);
+    EXPECT_EQ(app->myName, fw::String(longName + "!"));
+    EXPECT_EQ(savedPrefs()["alarmName"].toString().size(), 40001);
+}
+
+TEST_F(NamePrompt, ASaveWithNoFileResolvedFailsVisiblyAndKeepsTheNameInUse) {
+    ModernPreferences::Initialise(fw::Text("Tallybell")); // never loaded: no file to write
+    expectFailedSaveKeepsTheName();
+    EXPECT_FALSE(QFile::exists(prefsPath()));
+}
+
+TEST_F(NamePrompt, ASaveIntoAFolderThatIsAFileFailsVisiblyAndKeepsTheNameInUse) {
+    QFile blocker(config.path() + "/Tallybell");
+    ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
+    blocker.close();
+    ModernPreferences::Initialise(fw::Text("Tallybell"));
+    EXPECT_FALSE(ModernPreferences::Preferences->Load());
+    expectFailedSaveKeepsTheName();
+    EXPECT_EQ(QFileInfo(config.path() + "/Tallybell").size(), 0) << "the file is left as it was";
+}
+
+TEST_F(NamePrompt, FirstStartShowsAnEmptyPromptWithItsHintAndItsCloseSavesTheDefaults) {
+    open();
+    ASSERT_TRUE(promptIsOpen());
+    EXPECT_EQ(app->myName, fw::String(""));
+    EXPECT_TRUE(app->Socket1) << "start-up went on without waiting";
+    auto prompt = startup();
+    QLineEdit* field = fieldOf(*prompt);
+    EXPECT_TRUE(fw::_QtWindow(*prompt)->isVisible());
+    EXPECT_EQ(field->text(), QString(""));
+    EXPECT_EQ(field->placeholderText(), QString("my name is"));
+
+    QTest::keyClicks(field, "Eve");
+    QTest::keyClick(field, Qt::Key_Return);
+    const QJsonObject saved = savedPrefs();
+    EXPECT_EQ(saved["alarmName"].toString(), QString("Eve"));
+    EXPECT_EQ(saved["port"].toString(), QString("40001"));
+    EXPECT_EQ(saved["mCastIP"].toString(), QString("239.1.2.4"));
+    EXPECT_EQ(app->myName, fw::String("Eve"));
+}
+
+TEST_F(NamePrompt, AStoredSingleBlankIsANameAndShowsNoPrompt) {
+    writePrefs(R"({"alarmName":" ","port":"40001","mCastIP":"239.1.2.4"})");
+    open();
+    EXPECT_FALSE(promptIsOpen());
+    EXPECT_EQ(app->myName, fw::String(" "));
+}
+
+TEST_F(NamePrompt, TheWindowIsBuiltAsItsListsSay) {
+    loadStore(R"({"alarmName":"Ann","port":"40001","mCastIP":"239.1.2.4"})");
+    auto prompt = openPrompt();
+    QMainWindow* shown = fw::_QtWindow(*prompt);
+    EXPECT_EQ(shown->windowTitle(), QString("Your Name"));
+    EXPECT_EQ(shown->centralWidget()->size(), QSize(600, 160));
+    EXPECT_EQ(shown->minimumSize(), shown->maximumSize()) << "not resizable";
+    EXPECT_TRUE(shown->windowFlags() & Qt::WindowCloseButtonHint);
+    EXPECT_FALSE(shown->windowFlags() & Qt::WindowMinimizeButtonHint);
+    EXPECT_FALSE(shown->windowFlags() & Qt::WindowMaximizeButtonHint);
+    EXPECT_FALSE(prompt->MenuBar()) << "it carries the application's menu bar, none of its own";
+
+    auto* label = qobject_cast<QLabel*>(fw::Deref(prompt->Label1())._Widget());
+    ASSERT_TRUE(label);
+    EXPECT_EQ(label->text(), QString("Enter Your Name..."));
+    EXPECT_EQ(label->geometry(), QRect(20, 20, 132, 20));
+    QLineEdit* field = fieldOf(*prompt);
+    EXPECT_EQ(field->geometry(), QRect(20, 52, 560, 88));
+    EXPECT_EQ(field->font().pointSizeF(), 55.0);
+    EXPECT_EQ(field->maxLength(), INT_MAX);
+
+    EXPECT_TRUE(prompt->IsEventImplemented("Open"));
+    EXPECT_TRUE(prompt->IsEventImplemented("Close"));
+    EXPECT_FALSE(prompt->IsEventImplemented("Activate"));
+}
+
+std::vector<std::string> namesOf(const std::vector<fw::PropertyEntry>& entries) {
+    std::vector<std::string> names;
+    for (const auto& entry : entries) {
+        names.push_back(entry.name);
+    }
+    return names;
+}
+
+template <class V> V valueOf(const std::vector<fw::PropertyEntry>& entries, const char* name) {
+    for (const auto& entry : entries) {
+        if (entry.name == name) {
+            return std::get<V>(entry.value);
+        }
+    }
+    ADD_FAILURE() << name << " is missing";
+    return V{};
+}
+
+TEST(NamePromptLists, TheWindowListHoldsTheWindowTableInOrder) {
+    const auto entries = fw::DecodePropertyList(startupWindowProperties(), fw::WindowProperties());
+    EXPECT_EQ(namesOf(entries), (std::vector<std::string>{"Width",
+                                                          "Height",
+                                                          "MinimumWidth",
+                                                          "MinimumHeight",
+                                                          "MaximumWidth",
+                                                          "MaximumHeight",
+                                                          "Type",
+                                                          "Title",
+                                                          "HasCloseButton",
+                                                          "HasMaximizeButton",
+                                                          "HasMinimizeButton",
+                                                          "HasFullScreenButton",
+                                                          "Resizeable",
+                                                          "Composite",
+                                                          "MacProcID",
+                                                          "FullScreen",
+                                                          "DefaultLocation",
+                                                          "Visible",
+                                                          "HasBackgroundColor",
+                                                          "BackgroundColor",
+                                                          "MenuBarVisible"}));
+    EXPECT_EQ(valueOf<fw::String>(entries, "Title"), fw::String("Your Name"));
+    EXPECT_EQ(valueOf<fw::Color>(entries, "BackgroundColor"), fw::Color(0xFFFFFF));
+}
+
+TEST(NamePromptLists, TheLabelListHoldsItsEntriesInItsOrder) {
+    const auto entries = fw::DecodePropertyList(startupLabel1Properties(), fw::LabelProperties());
+    EXPECT_EQ(namesOf(entries), (std::vector<std::string>{"Name",          "Index",
+                                                          "Left",          "Top",
+                                                          "Width",         "Height",
+                                                          "LockLeft",      "LockTop",
+                                                          "LockRight",     "LockBottom",
+                                                          "TabIndex",      "TabPanelIndex",
+                                                          "TabStop",       "AllowAutoDeactivate",
+                                                          "Enabled",       "Tooltip",
+                                                          "Multiline",     "Selectable",
+                                                          "TextAlignment", "TextColor",
+                                                          "Transparent",   "Value",
+                                                          "Visible",       "Bold",
+                                                          "Italic",        "FontName",
+                                                          "Underline",     "FontSize",
+                                                          "FontUnit",      "DataSource",
+                                                          "DataField",     "InitialParent"}));
+    EXPECT_EQ(valueOf<std::int64_t>(entries, "Index"), -2147483648LL);
+    EXPECT_EQ(valueOf<fw::String>(entries, "Value"), fw::String("Enter Your Name..."));
+    EXPECT_EQ(valueOf<float>(entries, "FontSize"), 0.0f);
+    EXPECT_EQ(valueOf<fw::FontUnit>(entries, "FontUnit"), fw::FontUnit::Default);
+}
+
+TEST(NamePromptLists, TheFieldListHoldsItsEntriesInItsOrderWithASingleFontSize) {
+    const fw::String list = startupMyNameProperties();
+    const auto entries = fw::DecodePropertyList(list, fw::TextFieldProperties());
+    EXPECT_EQ(namesOf(entries), (std::vector<std::string>{"Name",
+                                                          "Index",
+                                                          "Left",
+                                                          "Top",
+                                                          "Width",
+                                                          "Height",
+                                                          "LockLeft",
+                                                          "LockTop",
+                                                          "LockRight",
+                                                          "LockBottom",
+                                                          "TabIndex",
+                                                          "TabPanelIndex",
+                                                          "TabStop",
+                                                          "AllowAutoDeactivate",
+                                                          "BackgroundColor",
+                                                          "HasBorder",
+                                                          "Enabled",
+                                                          "Format",
+                                                          "Tooltip",
+                                                          "Password",
+                                                          "TextColor",
+                                                          "Transparent",
+                                                          "AllowFocusRing",
+                                                          "Visible",
+                                                          "FontName",
+                                                          "FontSize",
+                                                          "FontUnit",
+                                                          "Bold",
+                                                          "Italic",
+                                                          "Underline",
+                                                          "Hint",
+                                                          "Value",
+                                                          "AllowTabs",
+                                                          "TextAlignment",
+                                                          "AllowSpellChecking",
+                                                          "MaximumCharactersAllowed",
+                                                          "ValidationMask",
+                                                          "ReadOnly",
+                                                          "DataSource",
+                                                          "DataField"}));
+    EXPECT_NE(list.Bytes().find(std::string("FontSize \x00\x00\x5c\x42", 13)), std::string::npos);
+    EXPECT_NE(list.Bytes().find(std::string("FontUnit \x00", 10)), std::string::npos);
+    EXPECT_EQ(valueOf<std::int64_t>(entries, "TabIndex"), 1);
+    EXPECT_EQ(valueOf<fw::String>(entries, "Hint"), fw::String("my name is"));
+    EXPECT_EQ(valueOf<std::int64_t>(entries, "MaximumCharactersAllowed"), 0);
+}
+
+} // namespace
+} // namespace tallybell::testing
