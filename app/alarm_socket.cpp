@@ -17,15 +17,29 @@ const bool eventsRegistered = (fw::RegisterInitializer([] {
 void Socket::Event_DataAvailable() {
     std::shared_ptr<fw::Datagram> datagram = Read(nullptr);
     const fw::String payload = fw::Deref(datagram).Data;
+    try {
+        dispatch(payload);
+    } catch (...) {
+        // A window that came up but failed part-way (no horn) must still answer this sender,
+        // not the one before it.
+        recordSender(datagram->Address);
+        throw;
+    }
+    // Recorded after the dispatch, so the alarm's own handlers still see the previous sender.
+    recordSender(datagram->Address);
+}
+
+void Socket::dispatch(const fw::String& payload) {
     if (fw::Compare(payload, kAlarmCommand) == 0) {
         fw::Deref(Window1()).Show();
         fw::Deref(Window1()).Alarm();
     } else if (fw::Compare(payload, kCancelCommand) == 0) {
         fw::Deref(Window1()).Hide();
     }
+}
 
-    // Recorded after the dispatch, so the alarm's own handlers still see the previous sender.
-    rxIP = datagram->Address;
+void Socket::recordSender(const fw::String& address) {
+    rxIP = address;
     fw::DebugLog("Alert recieved from " + rxIP);
 }
 

@@ -19,6 +19,10 @@ public:
 
 protected:
     void Event_DataAvailable() override;
+
+private:
+    void dispatch(const fw::String& payload);
+    void recordSender(const fw::String& address);
 };
 
 } // namespace tallybell

@@ -108,6 +108,16 @@ TEST_F(StartUp, EveryDatagramBecomesTheReplyTargetAndIsLogged) {
     }
 }
 
+TEST_F(StartUp, AnAlarmWhoseHornIsMissingStillMakesItsSenderTheReplyTarget) {
+    open(); // this test executable has no Resources folder, so the horn cannot be had
+    sendDatagram("ALARM", "127.0.0.4");
+    ASSERT_TRUE(waitForLine("Alert recieved from 127.0.0.4"));
+    EXPECT_EQ(app->Socket1->rxIP, fw::String("127.0.0.4"));
+    EXPECT_TRUE(std::any_of(log.Lines().begin(), log.Lines().end(), [](const std::string& l) {
+        return l.find("NilObjectException") != std::string::npos;
+    })) << "the missing horn is still reported";
+}
+
 TEST_F(StartUp, ABurstOfAThousandDatagramsIsLoggedOnceEach) {
     open();
     // Bursts of 200: a stock kernel's receive buffer holds a few hundred small datagrams.
