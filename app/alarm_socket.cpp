@@ -8,10 +8,8 @@
 namespace tallybell {
 
 namespace {
-const bool eventsRegistered = (fw::RegisterInitializer([] {
-                                   fw::RegisterClassEvents("Socket", {"DataAvailable"});
-                               }),
-                               true);
+const bool eventsRegistered =
+    (fw::RegisterInitializer([] { fw::RegisterClassEvents("Socket", {"DataAvailable"}); }), true);
 } // namespace
 
 void Socket::Event_DataAvailable() {

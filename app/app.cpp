@@ -2,8 +2,8 @@
 
 #include "app/alarm_protocol.h"
 #include "app/alarm_socket.h"
-#include "app/ui/name_prompt.h"
 #include "app/ui/app_tray_item.h"
+#include "app/ui/name_prompt.h"
 #include "framework/debug_log.h"
 #include "framework/message_box.h"
 #include "framework/runtime.h"
@@ -76,9 +76,9 @@ void App::Event_Open() {
     myName = preference("alarmName").ToString();
 
     if (!joinAlarmGroup()) {
-        const fw::String message =
-            fw::String(fw::Text("Could not join multicast group! ") + preference("mCastIP").ToText()) +
-            fw::EndOfLine() + "Is Tallybell already running?";
+        const fw::String message = fw::String(fw::Text("Could not join multicast group! ") +
+                                              preference("mCastIP").ToText()) +
+                                   fw::EndOfLine() + "Is Tallybell already running?";
         fw::MsgBox(message);
         return;
     }

@@ -35,8 +35,8 @@ void Application::_x_SetVersionData(std::int64_t major, std::int64_t minor, std:
                                     std::int64_t nonRelease, std::int64_t stage,
                                     const String& longVersion, const String& shortVersion,
                                     const String& packageInfo) {
-    version_ = VersionData{major,       minor,       bug,         nonRelease,
-                           stage,       longVersion, shortVersion, packageInfo};
+    version_ =
+        VersionData{major, minor, bug, nonRelease, stage, longVersion, shortVersion, packageInfo};
 }
 
 void Application::AddTrayItem(const std::shared_ptr<TrayItem>& item) {

@@ -16,8 +16,7 @@ public:
 };
 
 /// The object behind a maybe-Nil reference; using Nil raises NilObjectException.
-template <class T>
-T& Deref(const std::shared_ptr<T>& ref) {
+template <class T> T& Deref(const std::shared_ptr<T>& ref) {
     if (!ref) {
         throw NilObjectException();
     }
@@ -25,8 +24,7 @@ T& Deref(const std::shared_ptr<T>& ref) {
 }
 
 /// The verifying cast: Nil stays Nil, an object of another class raises IllegalCastException.
-template <class To, class From>
-std::shared_ptr<To> Cast(const std::shared_ptr<From>& ref) {
+template <class To, class From> std::shared_ptr<To> Cast(const std::shared_ptr<From>& ref) {
     if (!ref) {
         return nullptr;
     }

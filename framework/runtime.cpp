@@ -113,8 +113,8 @@ void RaiseEvent(const std::function<void()>& handler) {
         helper = &_CallFunctionWithExceptionHandling;
     }
     try {
-        if (std::exception_ptr raised = helper(&callStdFunction, const_cast<void*>(
-                                                                     static_cast<const void*>(&handler)))) {
+        if (std::exception_ptr raised =
+                helper(&callStdFunction, const_cast<void*>(static_cast<const void*>(&handler)))) {
             _UnhandledException(raised);
         }
     } catch (...) {

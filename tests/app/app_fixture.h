@@ -13,16 +13,14 @@
 #include <QFile>
 #include <QTemporaryDir>
 #include <QTest>
-
 #include <gtest/gtest.h>
 
 #include <arpa/inet.h>
+#include <cstdlib>
 #include <netinet/in.h>
+#include <string>
 #include <sys/socket.h>
 #include <unistd.h>
-
-#include <cstdlib>
-#include <string>
 
 namespace tallybell::testing {
 

@@ -1,5 +1,4 @@
 #include "app_fixture.h"
-
 #include "framework/udp_socket.h"
 #include "platform/stand_in_runtime.h"
 
@@ -78,8 +77,7 @@ TEST_F(StartUp, FailedJoinTellsTheUserAndStartsNoWatchdog) {
 TEST_F(StartUp, PortTextsThatNameNoPortFailTheJoinInsteadOfListeningElsewhere) {
     for (const char* port : {"\"abc\"", "\"0\"", "\"70000\"", "\"-5\"", "\"1e300\"", "true"}) {
         SCOPED_TRACE(port);
-        writePrefs(QByteArray(R"({"alarmName":"Ann","mCastIP":"239.1.2.4","port":)") + port +
-                   "}");
+        writePrefs(QByteArray(R"({"alarmName":"Ann","mCastIP":"239.1.2.4","port":)") + port + "}");
         fw::MessageBoxAutoAnswer answers;
         open();
         ASSERT_EQ(answers.Texts().size(), 1u);
@@ -98,9 +96,8 @@ TEST_F(StartUp, AGroupThatDoesNotConvertIsReportedAndTheProcessGoesOn) {
 TEST_F(StartUp, EveryDatagramBecomesTheReplyTargetAndIsLogged) {
     writePrefs(R"({"alarmName":"Ann","port":"40001","mCastIP":"239.1.2.4"})");
     open();
-    for (const std::string& payload :
-         {std::string(), std::string("ACK,Bob"), std::string("alarm"), std::string("\0\1\2", 3),
-          std::string(65507, 'x')}) {
+    for (const std::string& payload : {std::string(), std::string("ACK,Bob"), std::string("alarm"),
+                                       std::string("\0\1\2", 3), std::string(65507, 'x')}) {
         log.Clear();
         sendDatagram(payload, "127.0.0.3");
         ASSERT_TRUE(waitForLine("Alert recieved from 127.0.0.3"));

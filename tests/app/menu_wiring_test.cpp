@@ -1,10 +1,9 @@
 // The application's menus as start-up wires them: items reach the App handlers by name, About
 // goes through the object runtime, Quit runs the Close event and ends the loop.
 
-#include "app_fixture.h"
-
 #include "app/startup_sequence.h"
 #include "app/ui/main_menu_bar.h"
+#include "app_fixture.h"
 #include "framework/about_panel.h"
 #include "framework/menu_qt.h"
 #include "platform/stand_in_runtime.h"
@@ -55,8 +54,8 @@ TEST_F(MenuWiring, AboutAsksTheSharedApplicationForItsStandardPanel) {
             lookups.push_back(record.name);
         }
     }
-    EXPECT_EQ(lookups, (std::vector<std::string>{"orderFrontStandardAboutPanel:",
-                                                  "sharedApplication", "NSApplication"}));
+    EXPECT_EQ(lookups, (std::vector<std::string>{
+                           "orderFrontStandardAboutPanel:", "sharedApplication", "NSApplication"}));
     fw::CloseAboutPanel();
 }
 

@@ -2,7 +2,6 @@
 // event loop so that timers, sockets and windows behave as they do in the application.
 #include <QApplication>
 #include <QTimer>
-
 #include <gtest/gtest.h>
 
 #include <cstdlib>
