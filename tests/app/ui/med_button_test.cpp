@@ -3,6 +3,7 @@
 // raise enter and leave.
 #define QTEST_QPA_MOUSE_HANDLING
 
+#include "app/ui/alarm_window.h"
 #include "app/ui/med_button.h"
 #include "framework/appearance.h"
 #include "framework/property_list.h"
@@ -31,38 +32,6 @@ constexpr QRgb kWhite = qRgb(0xFF, 0xFF, 0xFF);
 constexpr QRgb kBlack = qRgb(0, 0, 0);
 // Enough pixels of exactly the caption colour to be glyph interiors, not anti-aliasing.
 constexpr int kCaptionPixels = 100;
-
-// The alarm window's button, as its property list gives it.
-fw::String buttonList() {
-    return fw::PropertyListBuilder()
-        .AddString("Name", "medButton1")
-        .AddInt64("Index", fw::kNotIndexed)
-        .AddInt64("Width", 250)
-        .AddInt64("Height", 92)
-        .AddBoolean("LockLeft", true)
-        .AddBoolean("LockTop", true)
-        .AddBoolean("LockRight", false)
-        .AddBoolean("LockBottom", false)
-        .AddInt64("TabIndex", 2)
-        .AddBoolean("TabStop", true)
-        .AddInt64("Left", 175)
-        .AddInt64("Top", 288)
-        .AddBoolean("AllowAutoDeactivate", true)
-        .AddString("Tooltip", "")
-        .AddBoolean("AllowFocusRing", true)
-        .AddBoolean("Visible", true)
-        .AddBoolean("Enabled", true)
-        .AddBoolean("AllowFocus", false)
-        .AddBoolean("AllowTabs", false)
-        .AddBoolean("DoubleBuffer", false)
-        .AddBoolean("Transparent", true)
-        .AddString("Caption", "On my Way!")
-        .AddColor("textColour", fw::Color(0x000000))
-        .AddInt64("textSize", 30)
-        .AddInt64("TabPanelIndex", 0)
-        .AddString("InitialParent", "")
-        .Build();
-}
 
 class CountingButton : public medButton {
 public:
@@ -100,7 +69,7 @@ protected:
             fw::PropertyListBuilder().AddInt64("Width", 600).AddInt64("Height", 400).Build());
         button = window->__New<CountingButton>();
         window->_AddControl("medButton1", button);
-        fw::_SetProperties(window->_ControlByName("medButton1"), buttonList());
+        fw::_SetProperties(window->_ControlByName("medButton1"), medButton1PropertyList());
         button->BindAction([this](medButton& sender) {
             EXPECT_EQ(&sender, button.get());
             ++actions;
