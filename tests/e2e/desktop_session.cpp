@@ -1,0 +1,293 @@
+#include "tests/e2e/desktop_session.h"
+
+#include "tests/support/wait.h"
+
+#include <QCoreApplication>
+#include <QFile>
+#include <QProcessEnvironment>
+#include <QRegularExpression>
+#include <QStandardPaths>
+
+namespace tallybell::testing {
+
+namespace {
+
+using Host = TwoHosts::Host;
+
+// Displays are tried from a number that differs between processes, so tests side by side
+// seldom meet on one.
+constexpr int kFirstDisplay = 100;
+constexpr int kDisplaySpread = 400;
+constexpr int kDisplayAttempts = 50;
+constexpr const char* kJoinedLine = "Joined multicast group 239.1.2.4:40001";
+
+/// title as an extended regular expression (xdotool's) that matches it and nothing longer.
+QString exactly(const QString& title) {
+    QString pattern = "^";
+    for (const QChar c : title) {
+        if (QStringLiteral(".[]()*+?{}|^$\\").contains(c)) {
+            pattern += '\\';
+        }
+        pattern += c;
+    }
+    return pattern + "$";
+}
+
+} // namespace
+
+bool Display::Start() {
+    const int first = kFirstDisplay + int(QCoreApplication::applicationPid() % kDisplaySpread);
+    for (int number = first; number < first + kDisplayAttempts; ++number) {
+        const QString name = ":" + QString::number(number);
+        process_.start("Xvfb", {name, "-screen", "0", "1280x1024x24", "-nolisten", "tcp"});
+        if (!process_.waitForStarted(kToolTimeoutMs)) {
+            failure_ = "Xvfb did not start: " + process_.errorString();
+            return false;
+        }
+        const bool up =
+            WaitFor([&] { return process_.state() == QProcess::NotRunning || accepts(name); },
+                    kToolTimeoutMs);
+        if (up && process_.state() == QProcess::Running) {
+            name_ = name;
+            return true;
+        }
+        stop();
+        failure_ += name + ": " + process_.readAllStandardError().right(300) + "\n";
+    }
+    return false;
+}
+
+Display::~Display() {
+    stop();
+}
+
+bool Display::accepts(const QString& name) {
+    QProcess probe;
+    probe.start("xwininfo", {"-root", "-display", name});
+    return probe.waitForFinished(kToolTimeoutMs) && probe.exitStatus() == QProcess::NormalExit &&
+           probe.exitCode() == 0;
+}
+
+void Display::stop() {
+    if (process_.state() != QProcess::NotRunning) {
+        process_.terminate();
+        if (!process_.waitForFinished(kStopTimeoutMs)) {
+            process_.kill();
+            process_.waitForFinished(kStopTimeoutMs);
+        }
+    }
+}
+
+void Started::Drain() {
+    output += process->readAllStandardOutput();
+    errors += process->readAllStandardError();
+}
+
+QStringList Started::ErrorLines() {
+    Drain();
+    QStringList lines = QString::fromUtf8(errors).split('\n');
+    lines.removeLast(); // an unfinished line, or the empty text after the last line end
+    return lines;
+}
+
+bool Started::WaitForErrorLine(const QString& line, int timeoutMs) {
+    return WaitFor([&] { return ErrorLines().contains(line); }, timeoutMs);
+}
+
+bool Started::WaitForEnd(int timeoutMs) {
+    const bool ended = WaitFor([&] { return !Running(); }, timeoutMs);
+    Drain();
+    return ended;
+}
+
+void Started::Stop() {
+    if (!process || !Running()) {
+        return;
+    }
+    process->terminate();
+    if (!WaitForEnd(kStopTimeoutMs)) {
+        killed = true;
+        process->kill();
+        process->waitForFinished(kStopTimeoutMs);
+        Drain();
+    }
+}
+
+::testing::AssertionResult Started::EndedCleanly() {
+    Drain();
+    const QString command = process->program() + " " + process->arguments().join(' ');
+    auto failure = [&](const QString& why) {
+        return ::testing::AssertionFailure()
+               << qPrintable(command) << "\n  " << qPrintable(why) << "; its standard error:\n"
+               << errors.constData();
+    };
+    if (Running()) {
+        return failure("is still running");
+    }
+    if (killed) {
+        return failure(QStringLiteral("did not end within %1 ms of SIGTERM and was killed")
+                           .arg(kStopTimeoutMs));
+    }
+    if (process->exitStatus() != QProcess::NormalExit) {
+        return failure("was ended by a signal");
+    }
+    if (process->exitCode() != 0) {
+        return failure("ended with status " + QString::number(process->exitCode()));
+    }
+    return ::testing::AssertionSuccess();
+}
+
+void DesktopSession::SetUp() {
+    for (const char* name : {"Xvfb", "xdotool", "xwininfo", "import", "nsenter", "unshare"}) {
+        ASSERT_FALSE(QStandardPaths::findExecutable(name).isEmpty())
+            << name << " is not installed: run scripts/install-deps.sh";
+    }
+    ASSERT_TRUE(QFile::exists(TwoHosts::Bin("tallybell"))) << "no tallybell in TALLYBELL_BIN";
+    ASSERT_TRUE(QFile::exists(TwoHosts::Bin("tallybell-peer")));
+    ASSERT_TRUE(folder_.isValid()) << qPrintable(folder_.errorString());
+    ASSERT_TRUE(display_.Start()) << qPrintable(display_.Failure());
+    hosts_ = std::make_unique<TwoHosts>(TwoHosts::Layout::TwoChildren);
+    ASSERT_TRUE(hosts_->IsReady()) << qPrintable(hosts_->Failure());
+}
+
+void DesktopSession::TearDown() {
+    // Everything started in a host ends before the hosts do.
+    for (const auto& started : started_) {
+        started->Stop();
+        if (started->mustEndCleanly) {
+            EXPECT_TRUE(started->EndedCleanly());
+        }
+    }
+    started_.clear();
+    hosts_.reset();
+}
+
+QString DesktopSession::configHome() const {
+    return folder_.path() + "/config";
+}
+
+QString DesktopSession::prefsPath() const {
+    return configHome() + "/Tallybell/Tallybell.prefs";
+}
+
+Started& DesktopSession::start(Host host, const QStringList& command) {
+    auto& started = started_.emplace_back(std::make_unique<Started>());
+    started->process = hosts_->Start(host, command);
+    return *started;
+}
+
+Started& DesktopSession::startApp() {
+    Started& app =
+        start(Host::A, {"env", "DISPLAY=" + display_.Name(), "XDG_CONFIG_HOME=" + configHome(),
+                        "QT_QPA_PLATFORM=xcb", TwoHosts::Bin("tallybell")});
+    app.mustEndCleanly = true;
+    return app;
+}
+
+Started& DesktopSession::startJoinedApp() {
+    Started& app = startApp();
+    EXPECT_TRUE(app.WaitForErrorLine(kJoinedLine)) << app.errors.constData();
+    return app;
+}
+
+void DesktopSession::stopApp(Started& app) {
+    app.Stop();
+    EXPECT_TRUE(app.EndedCleanly());
+}
+
+Started& DesktopSession::startPeer(const QStringList& arguments) {
+    Started& peer = start(Host::B, QStringList{TwoHosts::Bin("tallybell-peer")} + arguments);
+    EXPECT_TRUE(WaitFor([&] {
+        peer.Drain();
+        return peer.errors.contains("listening on port") || !peer.Running();
+    })) << "the peer did not get ready";
+    return peer;
+}
+
+void DesktopSession::send(const QString& payload) {
+    const auto sent =
+        hosts_->Run(Host::B, {TwoHosts::Bin("tallybell-peer"), "send", "--group", kAlarmGroup,
+                              "--port", kAlarmPort, "--payload", payload});
+    ASSERT_TRUE(sent.finished && sent.exitCode == 0) << qPrintable(sent.errors);
+}
+
+ToolResult DesktopSession::x(const QStringList& command) {
+    QProcess process;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert("DISPLAY", display_.Name());
+    process.setProcessEnvironment(environment);
+    process.start(command.first(), command.mid(1));
+    ToolResult result;
+    result.finished =
+        WaitFor([&] { return process.state() == QProcess::NotRunning; }, kToolTimeoutMs);
+    if (!result.finished) {
+        process.kill();
+        process.waitForFinished(kStopTimeoutMs);
+        result.errors = QStringLiteral("%1 did not end within %2 ms; ")
+                            .arg(command.first())
+                            .arg(kToolTimeoutMs)
+                            .toUtf8();
+    } else if (process.exitStatus() == QProcess::NormalExit) {
+        result.exitCode = process.exitCode();
+    }
+    result.output = process.readAllStandardOutput();
+    result.errors += process.readAllStandardError() + process.errorString().toUtf8();
+    return result;
+}
+
+QStringList DesktopSession::visible(const QStringList& criteria) {
+    const ToolResult found = x(QStringList{"xdotool", "search", "--onlyvisible"} + criteria);
+    EXPECT_TRUE(found.finished) << "xdotool search hung";
+    return QString::fromLatin1(found.output).split('\n', Qt::SkipEmptyParts);
+}
+
+QStringList DesktopSession::windowsTitled(const QString& title) {
+    return visible({"--name", exactly(title)});
+}
+
+QString DesktopSession::waitForWindowTitled(const QString& title) {
+    QStringList windows;
+    EXPECT_TRUE(WaitFor([&] { return !(windows = windowsTitled(title)).isEmpty(); }))
+        << "no visible window titled " << qPrintable(title);
+    EXPECT_LE(windows.size(), 1);
+    return windows.value(0);
+}
+
+int DesktopSession::menuBarHeight(const QString& window, int contentHeight) {
+    const ToolResult info = x({"xwininfo", "-id", window});
+    const auto match =
+        QRegularExpression(R"(Height:\s+(\d+))").match(QString::fromLatin1(info.output));
+    EXPECT_TRUE(match.hasMatch()) << info.output.constData() << info.errors.constData();
+    return match.captured(1).toInt() - contentHeight;
+}
+
+QImage DesktopSession::screenshot(const QString& window) {
+    const ToolResult shot = x({"import", "-window", window, "png:-"});
+    EXPECT_EQ(shot.exitCode, 0) << shot.errors.constData();
+    return QImage::fromData(shot.output, "PNG").convertToFormat(QImage::Format_RGB32);
+}
+
+ToolResult DesktopSession::clickAlarmButton(const QString& window) {
+    const QString y = QString::number(kAlarmButtonCentreY + menuBarHeight(window));
+    // No --sync: it waits for the pointer to leave where it was, forever when it is already on
+    // the button (a second click there). The server handles the move and the click in order.
+    return x({"xdotool", "mousemove", "--window", window, QString::number(kAlarmButtonCentreX), y,
+              "click", "1"});
+}
+
+QByteArray DesktopSession::acknowledgeAlarm() {
+    Started& peer =
+        startPeer({"alarm", "--group", kAlarmGroup, "--port", kAlarmPort, "--timeout-ms", "30000"});
+    const QString window = waitForAlarmWindow();
+    if (window.isEmpty()) {
+        return {};
+    }
+    const ToolResult clicked = clickAlarmButton(window);
+    EXPECT_EQ(clicked.exitCode, 0) << clicked.errors.constData();
+    EXPECT_TRUE(peer.WaitForEnd(kToolTimeoutMs)) << "no acknowledgement came";
+    EXPECT_EQ(peer.process->exitCode(), 0) << peer.errors.constData();
+    EXPECT_TRUE(WaitFor([&] { return alarmWindows().isEmpty(); })) << "the alarm window stays";
+    return peer.output;
+}
+
+} // namespace tallybell::testing

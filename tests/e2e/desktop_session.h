@@ -1,0 +1,139 @@
+// What the end-to-end tests share: an X server of the test's own (Xvfb), two network hosts joined
+// by a veth pair, the real executable in host A and the alarm test peer in host B, and the X tools
+// that find, photograph and click windows as a user would see and click them.
+#pragma once
+
+#include "tests/support/two_hosts.h"
+
+#include <QByteArray>
+#include <QImage>
+#include <QProcess>
+#include <QString>
+#include <QStringList>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <vector>
+
+namespace tallybell::testing {
+
+constexpr const char* kAlarmGroup = "239.1.2.4";
+constexpr const char* kAlarmPort = "40001";
+constexpr int kToolTimeoutMs = 10000;
+constexpr int kStopTimeoutMs = 5000;
+/// The alarm window's content area height and its button's centre, relative to that area.
+constexpr int kAlarmContentHeight = 400;
+constexpr int kAlarmButtonCentreX = 300;
+constexpr int kAlarmButtonCentreY = 334;
+
+/// An X server of the test's own. Xvfb's -displayfd cannot choose the display here: it takes the
+/// first number whose abstract socket is free, and each test has a network namespace (so an
+/// abstract socket space) of its own, so every test would take :0 and share its socket file.
+/// A display named outright is guarded by Xvfb's lock file in /tmp, which all namespaces see: a
+/// number in use makes the server end at once, and the next one is tried.
+class Display {
+public:
+    Display() = default;
+    ~Display();
+    Display(const Display&) = delete;
+    Display& operator=(const Display&) = delete;
+
+    bool Start();
+    const QString& Name() const { return name_; }
+    const QString& Failure() const { return failure_; }
+
+private:
+    static bool accepts(const QString& name);
+    void stop();
+
+    QProcess process_;
+    QString name_;
+    QString failure_;
+};
+
+/// What a tool run to its end (or killed at its timeout) gave.
+struct ToolResult {
+    bool finished = false;
+    int exitCode = -1;
+    QByteArray output;
+    QByteArray errors;
+};
+
+/// A started process whose output is gathered while the test waits.
+struct Started {
+    std::unique_ptr<QProcess> process;
+    QByteArray output;
+    QByteArray errors;
+    /// An application: it must end with status 0, else its standard error (where the sanitizers
+    /// report) goes into the failure.
+    bool mustEndCleanly = false;
+    /// Stop had to kill it.
+    bool killed = false;
+
+    void Drain();
+    bool Running() const { return process->state() != QProcess::NotRunning; }
+    /// The whole lines written to standard error so far.
+    QStringList ErrorLines();
+    bool WaitForErrorLine(const QString& line, int timeoutMs = kToolTimeoutMs);
+    bool WaitForEnd(int timeoutMs);
+    /// SIGTERM, then a bounded wait; killed when it does not end.
+    void Stop();
+    /// Whether it has ended normally with status 0; otherwise why not, with its standard error.
+    ::testing::AssertionResult EndedCleanly();
+};
+
+/// The fixture of an end-to-end test: display and hosts up, an empty configuration folder.
+/// Everything it starts is stopped when the test ends, and every application started must have
+/// ended cleanly by then.
+class DesktopSession : public ::testing::Test {
+protected:
+    void SetUp() override;
+    void TearDown() override;
+
+    /// $XDG_CONFIG_HOME of every application the test starts: empty at first, kept across
+    /// restarts within the test.
+    QString configHome() const;
+    /// Where the application keeps its preferences under configHome().
+    QString prefsPath() const;
+
+    /// Starts command in host, keeping it for TearDown to stop.
+    Started& start(TwoHosts::Host host, const QStringList& command);
+    /// The application in host A, on the test's display, with the test's configuration folder.
+    Started& startApp();
+    /// The application, started and joined to its group.
+    Started& startJoinedApp();
+    /// SIGTERM to the application; it must end in time with status 0.
+    void stopApp(Started& app);
+    /// The peer in host B, once it listens (or has ended).
+    Started& startPeer(const QStringList& arguments);
+    /// Sends one datagram from host B to the group.
+    void send(const QString& payload);
+
+    /// An X tool on the test's display, in the test's own namespace.
+    ToolResult x(const QStringList& command);
+    /// The visible windows a search finds (none: empty).
+    QStringList visible(const QStringList& criteria);
+    /// The visible windows whose title is exactly title.
+    QStringList windowsTitled(const QString& title);
+    /// The one visible window titled title, once it shows; empty when none does in time.
+    QString waitForWindowTitled(const QString& title);
+    QStringList alarmWindows() { return windowsTitled("Tallybell"); }
+    QString waitForAlarmWindow() { return waitForWindowTitled("Tallybell"); }
+    /// The menu bar's height: what the window is taller than its content area.
+    int menuBarHeight(const QString& window, int contentHeight = kAlarmContentHeight);
+    QImage screenshot(const QString& window);
+    /// Presses and releases the left mouse button on the alarm window's button.
+    ToolResult clickAlarmButton(const QString& window);
+    /// An alarm from the peer, its window's button clicked: what the peer then received (its
+    /// lines "from <address>: <payload>"), once the window has hidden again.
+    QByteArray acknowledgeAlarm();
+
+private:
+    QTemporaryDir folder_;
+    Display display_;
+    std::unique_ptr<TwoHosts> hosts_;
+    std::vector<std::unique_ptr<Started>> started_;
+};
+
+} // namespace tallybell::testing
