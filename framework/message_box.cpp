@@ -1,5 +1,7 @@
 #include "framework/message_box.h"
 
+#include "framework/debug_log.h"
+#include "framework/quit_signals.h"
 #include "framework/runtime.h"
 
 #include <QApplication>
@@ -18,6 +20,12 @@ void MsgBox(const String& message) {
 std::int64_t MessageBox(const String& message) {
     if (activeAutoAnswer) {
         activeAutoAnswer->texts_.push_back(message.Bytes());
+        return 1;
+    }
+    // Quitting on a termination signal (logout, a service manager): a box shown now, by a Close
+    // event for instance, would hold the quit until someone answers it, and nobody will.
+    if (TerminationRequested()) {
+        DebugLog(message);
         return 1;
     }
     QMessageBox box;

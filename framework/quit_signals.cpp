@@ -16,6 +16,7 @@ namespace fw {
 
 namespace {
 int signalPipe[2] = {-1, -1};
+bool terminationRequested = false;
 
 extern "C" void forwardSignal(int signo) {
     const int saved = errno;
@@ -38,6 +39,7 @@ void QuitOnTerminationSignals() {
     QObject::connect(notifier, &QSocketNotifier::activated, [] {
         char byte = 0;
         if (::read(signalPipe[0], &byte, 1) == 1) {
+            terminationRequested = true;
             Quit(0);
         }
     });
@@ -50,6 +52,10 @@ void QuitOnTerminationSignals() {
             DebugLog(String("Cannot handle signal: ") + std::strerror(errno));
         }
     }
+}
+
+bool TerminationRequested() {
+    return terminationRequested;
 }
 
 } // namespace fw

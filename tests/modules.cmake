@@ -23,3 +23,10 @@ tallybell_test_module(e2e LIBS Qt6::Gui)
 add_dependencies(test_e2e tallybell tallybell-peer)
 target_compile_definitions(test_e2e
     PRIVATE TALLYBELL_SPRITE_SHEET="${PROJECT_SOURCE_DIR}/resources/SpriteSheet.png")
+# Faults and bad input. In process: random datagrams at the started application object, and its
+# watchdog once the network is back (the horn in a Resources folder beside the executable).
+tallybell_test_module(faults PRIVATE_DIR LIBS tallybell::app)
+add_dependencies(test_faults bundle_resources tallybell-peer)
+# The real executable against unusable preferences files and a misbehaving network.
+tallybell_test_module(faults/executable LIBS Qt6::Core)
+add_dependencies(test_faults_executable tallybell tallybell-peer)

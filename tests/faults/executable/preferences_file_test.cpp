@@ -1,0 +1,215 @@
+// Unusable and unexpected preferences files under the real executable: each case loads to the
+// documented result (an object is loaded; anything else gives the defaults; a file that cannot be
+// read reaches the framework, which logs it), the process lives on and quits on SIGTERM with 0,
+// and loading never touches the file. Only the name prompt saves, and at quit it closes like any
+// window: where the defaults were taken, that close writes them.
+#include "tests/faults/executable/running_app.h"
+
+#include <QDir>
+#include <QFile>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+#include <csignal>
+#include <ostream>
+#include <string>
+#include <sys/resource.h>
+#include <sys/stat.h>
+
+namespace tallybell::testing {
+namespace {
+
+constexpr int kLivesMs = 500;
+constexpr qsizetype kTenMegabytes = 10 * 1024 * 1024;
+constexpr rlim_t kFileSizeLimit = 16; // smaller than any settings object
+constexpr const char* kJoined = "Joined multicast group 239.1.2.4:40001";
+const QByteArray kSettings = R"({"alarmName":"Ann","port":"40001","mCastIP":"239.1.2.4")";
+
+enum class Layout { File, FolderAtFile, FileAtFolder };
+// What the name prompt's close at quit leaves: nothing to do (no prompt was open), the defaults
+// saved, or a failed save, whose message nobody answers at a termination and goes to the log.
+enum class AfterQuit { Unchanged, DefaultsSaved, SaveFailed };
+
+struct PrefsCase {
+    const char* name;
+    Layout layout;
+    QByteArray (*content)();
+    bool loaded;
+    const char* openEnd; // the beginning of the line that ends the Open event
+    AfterQuit afterQuit;
+    bool saveFails = false; // a file-size limit stops every write
+};
+
+const PrefsCase kCases[] = {
+    {"Empty", Layout::File, [] { return QByteArray(); }, false, kJoined, AfterQuit::DefaultsSaved},
+    {"TruncatedMidObject", Layout::File, [] { return kSettings.left(30); }, false, kJoined,
+     AfterQuit::DefaultsSaved},
+    {"Array", Layout::File, [] { return QByteArray(R"(["alarmName","Ann"])"); }, false, kJoined,
+     AfterQuit::DefaultsSaved},
+    {"String", Layout::File, [] { return QByteArray(R"("Ann")"); }, false, kJoined,
+     AfterQuit::DefaultsSaved},
+    {"Number", Layout::File, [] { return QByteArray("40001"); }, false, kJoined,
+     AfterQuit::DefaultsSaved},
+    {"True", Layout::File, [] { return QByteArray("true"); }, false, kJoined,
+     AfterQuit::DefaultsSaved},
+    {"False", Layout::File, [] { return QByteArray("false"); }, false, kJoined,
+     AfterQuit::DefaultsSaved},
+    {"Null", Layout::File, [] { return QByteArray("null"); }, false, kJoined,
+     AfterQuit::DefaultsSaved},
+    {"TextAfterTheObject", Layout::File, [] { return kSettings + "} x"; }, false, kJoined,
+     AfterQuit::DefaultsSaved},
+    {"NotUtf8", Layout::File, [] { return QByteArray("{\"alarmName\":\"\xC3\x28\"}"); }, false,
+     kJoined, AfterQuit::DefaultsSaved},
+    {"TenMegabytesOfNesting", Layout::File, [] { return QByteArray(kTenMegabytes, '['); }, false,
+     kJoined, AfterQuit::DefaultsSaved},
+    {"TenMegabyteObject", Layout::File,
+     [] { return kSettings + ",\"notes\":\"" + QByteArray(kTenMegabytes, 'x') + "\"}"; }, true,
+     kJoined, AfterQuit::Unchanged},
+    {"SignatureAndLineEnd", Layout::File, [] { return "\xEF\xBB\xBF" + kSettings + "}\n"; }, true,
+     kJoined, AfterQuit::Unchanged},
+    {"PortAsNumber", Layout::File,
+     [] { return QByteArray(R"({"alarmName":"Ann","port":40003,"mCastIP":"239.1.2.4"})"); }, true,
+     "Joined multicast group 239.1.2.4:40003", AfterQuit::Unchanged},
+    {"PortAsObject", Layout::File,
+     [] { return QByteArray(R"({"alarmName":"Ann","port":{"n":40001},"mCastIP":"239.1.2.4"})"); },
+     true, "Unhandled TypeMismatchException", AfterQuit::Unchanged},
+    {"GroupAsArray", Layout::File,
+     [] { return QByteArray(R"({"alarmName":"Ann","port":"40001","mCastIP":["239.1.2.4"]})"); },
+     true, "Unhandled TypeMismatchException", AfterQuit::Unchanged},
+    {"NameAsNull", Layout::File,
+     [] { return QByteArray(R"({"alarmName":null,"port":"40001","mCastIP":"239.1.2.4"})"); }, true,
+     kJoined, AfterQuit::DefaultsSaved},
+    {"FolderInPlaceOfTheFile", Layout::FolderAtFile, [] { return QByteArray(); }, false,
+     "Unhandled IOException", AfterQuit::Unchanged},
+    {"FileInPlaceOfTheFolder", Layout::FileAtFolder, [] { return QByteArray("not a folder"); },
+     false, kJoined, AfterQuit::SaveFailed},
+    {"SaveCutShort", Layout::File, [] { return QByteArray("[1,2]"); }, false, kJoined,
+     AfterQuit::SaveFailed, true},
+};
+
+void PrintTo(const PrefsCase& given, std::ostream* out) {
+    *out << given.name;
+}
+
+/// What a path holds, down to the inode: a save replaces the file by renaming over it.
+struct Snapshot {
+    bool exists = false;
+    bool folder = false;
+    ino_t inode = 0;
+    qint64 modifiedNs = 0;
+    QByteArray bytes;
+
+    bool operator==(const Snapshot&) const = default;
+    std::string Describe() const {
+        return exists ? (folder ? "folder" : "file") + std::string(" inode ") +
+                            std::to_string(inode) + ", modified " + std::to_string(modifiedNs) +
+                            ", " + std::to_string(bytes.size()) + " bytes"
+                      : "nothing";
+    }
+};
+
+Snapshot snapshotOf(const QString& path) {
+    Snapshot shot;
+    struct stat status {};
+    if (::stat(QFile::encodeName(path).constData(), &status) != 0) {
+        return shot;
+    }
+    shot.exists = true;
+    shot.folder = S_ISDIR(status.st_mode);
+    shot.inode = status.st_ino;
+    shot.modifiedNs = qint64(status.st_mtim.tv_sec) * 1000000000 + status.st_mtim.tv_nsec;
+    QFile file(path);
+    if (!shot.folder && file.open(QIODevice::ReadOnly)) {
+        shot.bytes = file.readAll();
+    }
+    return shot;
+}
+
+// Runs in the child between fork and exec: only async-signal-safe calls. An ignored SIGXFSZ
+// stays ignored across exec, so a write past the limit fails as on a full disk.
+void limitFileSize() {
+    ::signal(SIGXFSZ, SIG_IGN);
+    rlimit limit{};
+    if (::getrlimit(RLIMIT_FSIZE, &limit) == 0) {
+        limit.rlim_cur = kFileSizeLimit;
+        ::setrlimit(RLIMIT_FSIZE, &limit);
+    }
+}
+
+class PreferencesFile : public ::testing::TestWithParam<PrefsCase> {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(config_.isValid());
+        const PrefsCase& given = GetParam();
+        if (given.layout == Layout::FileAtFolder) {
+            target_ = config_.filePath("Tallybell");
+            write(target_, given.content());
+            return;
+        }
+        ASSERT_TRUE(QDir(config_.path()).mkpath("Tallybell"));
+        target_ = config_.filePath("Tallybell/Tallybell.prefs");
+        if (given.layout == Layout::FolderAtFile) {
+            ASSERT_TRUE(QDir().mkpath(target_ + "/inside"));
+        } else {
+            write(target_, given.content());
+        }
+    }
+
+    static void write(const QString& path, const QByteArray& bytes) {
+        QFile file(path);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly)) << qPrintable(file.errorString());
+        ASSERT_EQ(file.write(bytes), bytes.size()) << qPrintable(file.errorString());
+    }
+
+    QTemporaryDir config_;
+    QString target_;
+};
+
+TEST_P(PreferencesFile, LoadsToTheDocumentedResultLeavesTheFileAndTheProcessLives) {
+    const PrefsCase& given = GetParam();
+    const Snapshot before = snapshotOf(target_);
+    RunningApp app;
+    ASSERT_TRUE(app.Start(config_.path(), given.saveFails ? limitFileSize : nullptr));
+
+    const QString openEnd = app.WaitForLineStarting({"Joined multicast group ", "Unhandled "});
+    ASSERT_FALSE(openEnd.isEmpty()) << "the Open event did not end: " << qPrintable(app.Errors());
+    EXPECT_TRUE(openEnd.startsWith(given.openEnd)) << qPrintable(openEnd);
+    EXPECT_EQ(app.Lines().contains("Preferences loaded"), given.loaded) << qPrintable(app.Errors());
+    EXPECT_TRUE(app.LivesFor(kLivesMs)) << qPrintable(app.Errors());
+    const Snapshot loaded = snapshotOf(target_);
+    EXPECT_TRUE(loaded == before) << "loading changed the file: " << before.Describe() << " -> "
+                                  << loaded.Describe();
+
+    const std::optional<int> exit = app.Terminate();
+    ASSERT_TRUE(exit.has_value()) << "SIGTERM did not end it normally: "
+                                  << qPrintable(app.Errors());
+    EXPECT_EQ(*exit, 0) << qPrintable(app.Errors());
+
+    const Snapshot after = snapshotOf(target_);
+    EXPECT_EQ(app.Lines().contains("Could not save preferences."),
+              given.afterQuit == AfterQuit::SaveFailed)
+        << qPrintable(app.Errors());
+    if (given.afterQuit != AfterQuit::DefaultsSaved) {
+        EXPECT_TRUE(after == before)
+            << "changed at quit: " << before.Describe() << " -> " << after.Describe() << "\n"
+            << qPrintable(app.Errors());
+        return;
+    }
+    // The prompt that the empty name opened closes at quit and commits the defaults, whole.
+    EXPECT_TRUE(app.Lines().contains("Preferences saved")) << qPrintable(app.Errors());
+    QJsonParseError error{};
+    const QJsonDocument saved = QJsonDocument::fromJson(after.bytes, &error);
+    EXPECT_EQ(error.error, QJsonParseError::NoError) << after.bytes.left(200).constData();
+    EXPECT_EQ(saved.object(),
+              (QJsonObject{{"alarmName", ""}, {"port", "40001"}, {"mCastIP", "239.1.2.4"}}));
+}
+
+INSTANTIATE_TEST_SUITE_P(, PreferencesFile, ::testing::ValuesIn(kCases),
+                         [](const ::testing::TestParamInfo<PrefsCase>& info) {
+                             return std::string(info.param.name);
+                         });
+
+} // namespace
+} // namespace tallybell::testing
