@@ -1,6 +1,8 @@
 # make run: install what is missing, build, start Tallybell.
 # make test: install what is missing, build, run the whole suite in a network namespace; then
 #            the same suite again built with AddressSanitizer and UndefinedBehaviorSanitizer.
+# make bench: install what is missing, build, run every benchmark in namespaces of their own
+#             (options for the runner in BENCH_ARGS, e.g. BENCH_ARGS="--soak-seconds 600").
 BUILD ?= build
 SANITIZED ?= build-asan
 JOBS ?= $(shell nproc)
@@ -30,6 +32,9 @@ test: build build-sanitized
 	@scripts/test-in-netns.sh $(BUILD)
 	@echo "== The suite again, under AddressSanitizer and UndefinedBehaviorSanitizer"
 	@scripts/test-in-netns.sh $(SANITIZED)
+
+bench: build
+	@bench/run.sh $(BUILD) $(BENCH_ARGS)
 
 clean:
 	rm -rf $(BUILD) $(SANITIZED)
