@@ -48,6 +48,20 @@ void ensureQtApplication() {
     state().ownedQtApp = std::make_unique<QApplication>(qtArgc, qtArgv);
 }
 
+// Qt's own diagnostics share standard error with the debug log; one that every Show on a
+// platform without window stacking (offscreen) repeats says nothing useful there.
+QtMessageHandler toolkitHandler = nullptr;
+
+void filterToolkitMessages(QtMsgType type, const QMessageLogContext& context,
+                           const QString& message) {
+    if (message == QLatin1String("This plugin does not support raise()")) {
+        return;
+    }
+    if (toolkitHandler) {
+        toolkitHandler(type, context, message);
+    }
+}
+
 void callStdFunction(void* fn) {
     (*static_cast<const std::function<void()>*>(fn))();
 }
@@ -63,6 +77,10 @@ std::string describe(const std::exception& e) {
 
 void RuntimeInit() {
     state().exitStatus = 0;
+    QtMessageHandler previous = qInstallMessageHandler(filterToolkitMessages);
+    if (previous != filterToolkitMessages) {
+        toolkitHandler = previous;
+    }
 }
 
 void RegisterInitializer(std::function<void()> step) {
