@@ -8,6 +8,7 @@
 #include "framework/debug_log.h"
 #include "framework/message_box.h"
 #include "framework/runtime.h"
+#include "tests/support/udp_sender.h"
 
 #include <QDir>
 #include <QFile>
@@ -15,34 +16,16 @@
 #include <QTest>
 #include <gtest/gtest.h>
 
-#include <arpa/inet.h>
 #include <cstdlib>
-#include <netinet/in.h>
 #include <string>
-#include <sys/socket.h>
-#include <unistd.h>
 
 namespace tallybell::testing {
 
-/// Sends one datagram to group:port from a socket bound to source (a loopback address that
-/// stands for another host).
-inline void sendDatagram(const std::string& payload, const char* source = "127.0.0.2",
-                         const char* group = "239.1.2.4", std::uint16_t port = 40001) {
-    const int fd = ::socket(AF_INET, SOCK_DGRAM, 0);
-    ASSERT_GE(fd, 0) << std::strerror(errno);
-    sockaddr_in from{};
-    from.sin_family = AF_INET;
-    ::inet_pton(AF_INET, source, &from.sin_addr);
-    ASSERT_EQ(::bind(fd, reinterpret_cast<sockaddr*>(&from), sizeof from), 0)
-        << std::strerror(errno);
-    sockaddr_in to{};
-    to.sin_family = AF_INET;
-    to.sin_port = htons(port);
-    ::inet_pton(AF_INET, group, &to.sin_addr);
-    const ssize_t sent = ::sendto(fd, payload.data(), payload.size(), 0,
-                                  reinterpret_cast<sockaddr*>(&to), sizeof to);
-    EXPECT_EQ(sent, static_cast<ssize_t>(payload.size())) << std::strerror(errno);
-    ::close(fd);
+/// Sends one datagram to the default group and port from source (a loopback address that stands
+/// for another host).
+inline void sendDatagram(const std::string& payload, const char* source = "127.0.0.2") {
+    UdpSender sender(source);
+    ASSERT_TRUE(sender.Send("239.1.2.4", 40001, payload)) << sender.Error();
 }
 
 class AppTest : public ::testing::Test {

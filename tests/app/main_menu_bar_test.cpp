@@ -1,20 +1,25 @@
+// The application's menu bar: its tree and shortcuts as Qt reads them back, a failure while
+// building it, and its items as start-up wires them: About through the object runtime, Change
+// Name to the prompt, Quit through the Close event to the end of the event loop.
+#include "app/startup_sequence.h"
 #include "app/ui/main_menu_bar.h"
-#include "framework/application.h"
+#include "app_fixture.h"
+#include "framework/about_panel.h"
 #include "framework/menu_qt.h"
-#include "framework/runtime.h"
+#include "framework/window.h"
+#include "framework/window_list.h"
+#include "platform/stand_in_runtime.h"
 
 #include <QAction>
-#include <QApplication>
+#include <QEventLoop>
 #include <QKeySequence>
-#include <QLineEdit>
 #include <QMainWindow>
-#include <QTest>
-#include <gtest/gtest.h>
+#include <QTimer>
 
 #include <string>
 #include <vector>
 
-namespace tallybell {
+namespace tallybell::testing {
 namespace {
 
 enum class Kind { Plain, Application, Quit };
@@ -43,10 +48,8 @@ Kind kindOf(const std::shared_ptr<fw::MenuItem>& item) {
     if (std::dynamic_pointer_cast<fw::QuitMenuItem>(item)) {
         return Kind::Quit;
     }
-    if (std::dynamic_pointer_cast<fw::ApplicationMenuItem>(item)) {
-        return Kind::Application;
-    }
-    return Kind::Plain;
+    return std::dynamic_pointer_cast<fw::ApplicationMenuItem>(item) ? Kind::Application
+                                                                    : Kind::Plain;
 }
 
 void expectMenu(const fw::MenuItem& menu, const std::vector<Row>& rows) {
@@ -63,39 +66,7 @@ void expectMenu(const fw::MenuItem& menu, const std::vector<Row>& rows) {
     }
 }
 
-// The shape of a whole bar, whoever built it.
-void expectWholeBar(const std::shared_ptr<class MainMenuBar>& bar) {
-    ASSERT_TRUE(bar);
-    ASSERT_EQ(bar->Count(), 2);
-    EXPECT_EQ(bar->Item(0)->Text(), fw::String("&File"));
-    EXPECT_EQ(bar->Item(1)->Text(), fw::String("&Edit"));
-    expectMenu(fw::Deref(bar->Child("FileMenu")), fileRows);
-    expectMenu(fw::Deref(bar->Child("EditMenu")), editRows);
-}
-
-class RecordingApp : public fw::Application {
-public:
-    void Event_Close() override { ++closes; }
-    int closes = 0;
-};
-
-TEST(MainMenuBarAccessor, TwoCallsGiveTheSameBarBuiltOnce) {
-    fw::MenuItemConstructionHook made(nullptr);
-    const auto first = MainMenuBar();
-    EXPECT_EQ(made.Constructed(), 14) << "the bar and its thirteen items";
-    const auto second = MainMenuBar();
-    EXPECT_EQ(second, first);
-    EXPECT_EQ(MainMenuBar::_implicitInstance, first);
-    EXPECT_EQ(made.Constructed(), 14);
-}
-
-TEST(MainMenuBarAccessor, HoldsFileThenEditWithEveryItemInPlace) {
-    expectWholeBar(MainMenuBar());
-    EXPECT_TRUE(MainMenuBar()->_Lookup("EditSeparator2")->IsSeparator());
-    EXPECT_TRUE(MainMenuBar()->Child("FileMenu")->Shortcut().IsEmpty());
-}
-
-TEST(MainMenuBarAccessor, AFailureWhileBuildingLeavesNoBarAndTheNextCallBuildsAnew) {
+TEST(MainMenuBarAccessor, AFailureWhileBuildingLeavesNoBarAndTheNextCallBuildsItOnce) {
     // Fail every construction in turn: the bar's own and each of its items'.
     for (int failing = 1; failing <= 14; ++failing) {
         SCOPED_TRACE(failing);
@@ -108,9 +79,15 @@ TEST(MainMenuBarAccessor, AFailureWhileBuildingLeavesNoBarAndTheNextCallBuildsAn
         EXPECT_EQ(MainMenuBar::_implicitInstance, nullptr);
     }
     fw::MenuItemConstructionHook made(nullptr);
-    expectWholeBar(MainMenuBar());
-    EXPECT_EQ(made.Constructed(), 14);
-    EXPECT_NE(MainMenuBar::_implicitInstance, nullptr);
+    const auto bar = MainMenuBar();
+    ASSERT_EQ(bar->Count(), 2);
+    EXPECT_EQ(bar->Item(0)->Text(), fw::String("&File"));
+    EXPECT_EQ(bar->Item(1)->Text(), fw::String("&Edit"));
+    expectMenu(fw::Deref(bar->Child("FileMenu")), fileRows);
+    expectMenu(fw::Deref(bar->Child("EditMenu")), editRows);
+    EXPECT_EQ(MainMenuBar(), bar);
+    EXPECT_EQ(MainMenuBar::_implicitInstance, bar);
+    EXPECT_EQ(made.Constructed(), 14) << "the bar and its thirteen items, built once";
 }
 
 TEST(MainMenuBarInQt, EveryShortcutReadsBackFromTheQtActions) {
@@ -132,45 +109,76 @@ TEST(MainMenuBarInQt, EveryShortcutReadsBackFromTheQtActions) {
     EXPECT_TRUE(fw::MenuBarAction(&window, "FileMenu")->shortcut().isEmpty());
 }
 
-TEST(MainMenuBarInQt, ChoosingAnItemRunsTheHandlerBoundToItsNameAndQuitQuitsOnce) {
-    auto app = std::make_shared<RecordingApp>();
-    std::vector<std::string> chosen;
-    app->_AddMenuHandler("FileAbout", [&] { return chosen.emplace_back("About"), true; });
-    app->_AddMenuHandler("FileChangeName", [&] { return chosen.emplace_back("Name"), true; });
-    fw::_RuntimeRegisterAppObject(app);
+class MenuWiring : public AppTest {
+protected:
+    void SetUp() override {
+        AppTest::SetUp();
+        app->MenuBar(MainMenuBar());
+        _ApplicationAddMenuHandlers();
+        fw::InstallMenuBar(&window, app->MenuBar());
+    }
+
+    void TearDown() override {
+        fw::CloseAboutPanel();
+        fw::CloseAllWindows(); // a prompt left open commits into this test's folder
+        AppTest::TearDown();
+    }
+
+    void choose(const char* itemName) {
+        QAction* action = fw::MenuBarAction(&window, itemName);
+        ASSERT_NE(action, nullptr) << itemName;
+        action->trigger();
+    }
+
     QMainWindow window;
-    fw::InstallMenuBar(&window, MainMenuBar());
+};
 
-    fw::MenuBarAction(&window, "FileChangeName")->trigger();
-    fw::MenuBarAction(&window, "FileAbout")->trigger();
-    EXPECT_EQ(chosen, (std::vector<std::string>{"Name", "About"}));
-    EXPECT_EQ(app->closes, 0);
+TEST_F(MenuWiring, AboutAsksTheSharedApplicationForItsStandardPanel) {
+    platform::standin::ClearJournal();
+    choose("FileAbout");
 
-    fw::MenuBarAction(&window, "FileQuit")->trigger();
-    fw::MenuBarAction(&window, "FileQuit")->trigger();
-    EXPECT_EQ(app->closes, 1);
-    fw::_RuntimeRegisterAppObject(nullptr);
+    std::vector<std::string> messages;
+    std::vector<std::string> lookups;
+    for (const auto& record : platform::standin::Journal()) {
+        if (record.kind == platform::standin::Record::Kind::Message) {
+            messages.push_back(platform::standin::Describe(record));
+        } else {
+            lookups.push_back(record.name);
+        }
+    }
+    ASSERT_EQ(messages.size(), 2u);
+    EXPECT_NE(messages[0].find("sharedApplication"), std::string::npos);
+    EXPECT_NE(messages[1].find("orderFrontStandardAboutPanel:"), std::string::npos);
+    EXPECT_EQ(lookups, (std::vector<std::string>{
+                           "orderFrontStandardAboutPanel:", "sharedApplication", "NSApplication"}));
+    EXPECT_TRUE(fw::IsAboutPanelVisible());
 }
 
-TEST(MainMenuBarInQt, EditItemsActOnTheFocusedField) {
-    QMainWindow window;
-    auto* field = new QLineEdit("alarm bell"); // owned by the window
-    window.setCentralWidget(field);
-    fw::InstallMenuBar(&window, MainMenuBar());
-    window.show();
-    window.activateWindow();
-    ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
-    field->setFocus();
-    ASSERT_TRUE(QTest::qWaitFor([&] { return QApplication::focusWidget() == field; }));
+TEST_F(MenuWiring, ChangeNameOpensThePromptAndNeitherItemChangesTheApplication) {
+    writePrefs(R"({"alarmName":"Ann","port":"40001","mCastIP":"239.1.2.4"})");
+    open();
+    const auto prompt = [] { return fw::Window::_GetImplicitWindow("startup.startup"); };
+    ASSERT_EQ(prompt(), nullptr) << "a stored name opens no prompt";
+    const auto socket = app->Socket1;
+    const auto watchdog = app->watchdog;
+    choose("FileAbout");
+    choose("FileChangeName");
+    EXPECT_NE(prompt(), nullptr);
+    EXPECT_EQ(app->Socket1, socket);
+    EXPECT_EQ(app->watchdog, watchdog);
+    EXPECT_EQ(app->myName, fw::String("Ann"));
+}
 
-    fw::MenuBarAction(&window, "EditSelectAll")->trigger();
-    EXPECT_EQ(field->selectedText(), "alarm bell");
-    field->setSelection(0, 6);
-    fw::MenuBarAction(&window, "EditClear")->trigger(); // "&Delete"
-    EXPECT_EQ(field->text(), "bell");
-    fw::MenuBarAction(&window, "EditUndo")->trigger();
-    EXPECT_EQ(field->text(), "alarm bell");
+TEST_F(MenuWiring, QuitClosesTheSocketLogsOnceAndEndsTheEventLoop) {
+    open();
+    QEventLoop loop;
+    QTimer::singleShot(0, [&] { choose("FileQuit"); });
+    QTimer::singleShot(5000, [&] { loop.exit(99); });
+    EXPECT_EQ(loop.exec(), 0) << "the quit item must end the event loop";
+    EXPECT_FALSE(app->Socket1->IsConnected());
+    ASSERT_EQ(systemLog.Entries().size(), 1u);
+    EXPECT_EQ(systemLog.Entries()[0], (std::pair<std::int64_t, std::string>{1005, "Alarm Closed"}));
 }
 
 } // namespace
-} // namespace tallybell
+} // namespace tallybell::testing

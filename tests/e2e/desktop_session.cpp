@@ -57,10 +57,6 @@ bool Display::Start() {
     return false;
 }
 
-Display::~Display() {
-    stop();
-}
-
 bool Display::accepts(const QString& name) {
     QProcess probe;
     probe.start("xwininfo", {"-root", "-display", name});
@@ -160,14 +156,6 @@ void DesktopSession::TearDown() {
     }
     started_.clear();
     hosts_.reset();
-}
-
-QString DesktopSession::configHome() const {
-    return folder_.path() + "/config";
-}
-
-QString DesktopSession::prefsPath() const {
-    return configHome() + "/Tallybell/Tallybell.prefs";
 }
 
 Started& DesktopSession::start(Host host, const QStringList& command) {

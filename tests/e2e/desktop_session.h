@@ -35,7 +35,7 @@ constexpr int kAlarmButtonCentreY = 334;
 class Display {
 public:
     Display() = default;
-    ~Display();
+    ~Display() { stop(); }
     Display(const Display&) = delete;
     Display& operator=(const Display&) = delete;
 
@@ -93,9 +93,9 @@ protected:
 
     /// $XDG_CONFIG_HOME of every application the test starts: empty at first, kept across
     /// restarts within the test.
-    QString configHome() const;
+    QString configHome() const { return folder_.path() + "/config"; }
     /// Where the application keeps its preferences under configHome().
-    QString prefsPath() const;
+    QString prefsPath() const { return configHome() + "/Tallybell/Tallybell.prefs"; }
 
     /// Starts command in host, keeping it for TearDown to stop.
     Started& start(TwoHosts::Host host, const QStringList& command);

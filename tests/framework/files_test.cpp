@@ -102,11 +102,14 @@ TEST_F(FilesTest, ReadAllGivesTheWholeFileWithoutAUtf8Signature) {
     EXPECT_EQ(TextInputStream::Open(item("signed"), TextEncoding::UTF8())->ReadAll(), Text("{}"));
 }
 
-TEST_F(FilesTest, OpeningWhatIsNotAReadableFileRaises) {
+TEST_F(FilesTest, StreamsOnWhatIsNoUsableFileRaise) {
     QDir(dir_.path()).mkdir("folder");
     EXPECT_THROW(TextInputStream::Open(item("folder"), TextEncoding::UTF8()), IOException);
     EXPECT_THROW(TextInputStream::Open(item("missing"), TextEncoding::UTF8()), IOException);
     EXPECT_THROW(TextInputStream::Open(nullptr, TextEncoding::UTF8()), NilObjectException);
+    EXPECT_THROW(TextOutputStream::Create(item("missing/out"), TextEncoding::UTF8()), IOException);
+    EXPECT_THROW(TextOutputStream::Create(item("folder"), TextEncoding::UTF8()), IOException);
+    EXPECT_THROW(TextOutputStream::Create(nullptr, TextEncoding::UTF8()), NilObjectException);
 }
 
 TEST_F(FilesTest, OutputReplacesTheTargetOnlyWhenClosed) {
@@ -125,13 +128,6 @@ TEST_F(FilesTest, OutputReplacesTheTargetOnlyWhenClosed) {
 TEST_F(FilesTest, ReleasingAnOpenOutputStreamCompletesTheFile) {
     TextOutputStream::Create(item("out"), TextEncoding::UTF8())->Write(Text("released"));
     EXPECT_EQ(readFile("out"), "released");
-}
-
-TEST_F(FilesTest, CreateRaisesWhenTheFolderIsMissingOrTheTargetIsAFolder) {
-    EXPECT_THROW(TextOutputStream::Create(item("missing/out"), TextEncoding::UTF8()), IOException);
-    QDir(dir_.path()).mkdir("folder");
-    EXPECT_THROW(TextOutputStream::Create(item("folder"), TextEncoding::UTF8()), IOException);
-    EXPECT_THROW(TextOutputStream::Create(nullptr, TextEncoding::UTF8()), NilObjectException);
 }
 
 TEST_F(FilesTest, AFolderRemovedBeforeCloseRaisesAndLeavesNothing) {

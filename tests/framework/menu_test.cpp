@@ -55,10 +55,6 @@ std::shared_ptr<MenuBar> sampleBar() {
     return bar;
 }
 
-QString shortcutOf(QAction* action) {
-    return action ? action->shortcut().toString(QKeySequence::PortableText) : "<no action>";
-}
-
 class RecordingApp : public Application {
 public:
     void Event_Close() override { ++closes; }
@@ -111,18 +107,6 @@ TEST(MenuTree, ItemsAreForTheMainThreadOnly) {
     EXPECT_EQ(bar->Count(), 0);
 }
 
-TEST(MenuTree, ConstructionHookCountsAndCanFailAnItem) {
-    MenuItemConstructionHook hook([](int count) {
-        if (count == 2) {
-            throw IOException("injected");
-        }
-    });
-    EXPECT_NO_THROW(MenuItem("one", Auto()));
-    EXPECT_THROW(QuitMenuItem(), IOException);
-    EXPECT_NO_THROW(MenuBar());
-    EXPECT_EQ(hook.Constructed(), 3);
-}
-
 TEST(Shortcuts, CmdIsQtsControlAndUnreadableTextGivesNone) {
     EXPECT_EQ(ShortcutKeys("Cmd+Q"), QKeySequence(Qt::CTRL | Qt::Key_Q));
     EXPECT_EQ(ShortcutKeys("Cmd+?"), QKeySequence(Qt::CTRL | Qt::Key_Question));
@@ -144,7 +128,6 @@ TEST(InstalledMenuBar, QtMenusMirrorTheModel) {
     const QList<QAction*> file = menus[0]->menu()->actions();
     ASSERT_EQ(file.size(), 4);
     EXPECT_EQ(file[0]->text(), "&Open");
-    EXPECT_EQ(shortcutOf(file[0]), "Ctrl+O");
     ASSERT_TRUE(file[1]->menu());
     EXPECT_EQ(file[1]->menu()->actions().value(0)->text(), "Last");
     EXPECT_TRUE(file[2]->isSeparator());
@@ -167,7 +150,7 @@ TEST(InstalledMenuBar, ReinstallingReplacesTheBarAndNilRemovesIt) {
     EXPECT_EQ(MenuBarAction(&window, "HelpMenu"), nullptr);
 }
 
-TEST(ChoosingAnItem, RunsTheApplicationsHandlerForItsName) {
+TEST(ChoosingAnItem, ItsActionOrShortcutKeyRunsTheApplicationsHandlerForItsName) {
     RegisteredApp registered;
     int opened = 0;
     int recent = 0;
@@ -181,6 +164,12 @@ TEST(ChoosingAnItem, RunsTheApplicationsHandlerForItsName) {
     EXPECT_EQ(recent, 0);
     MenuBarAction(&window, "FileRecentLast")->trigger();
     EXPECT_EQ(recent, 1);
+
+    window.show();
+    window.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
+    QTest::keyClick(&window, Qt::Key_O, Qt::ControlModifier);
+    EXPECT_EQ(opened, 2);
 }
 
 TEST(ChoosingAnItem, AFailingHandlerIsReportedAndTheMenuGoesOn) {
@@ -192,19 +181,6 @@ TEST(ChoosingAnItem, AFailingHandlerIsReportedAndTheMenuGoesOn) {
     EXPECT_NO_THROW(MenuBarAction(&window, "FileOpen")->trigger());
     ASSERT_EQ(log.Lines().size(), 1u);
     EXPECT_NE(log.Lines()[0].find("NilObjectException"), std::string::npos);
-}
-
-TEST(ChoosingAnItem, TheShortcutKeyChoosesTheItem) {
-    RegisteredApp registered;
-    int opened = 0;
-    registered.app->_AddMenuHandler("FileOpen", [&] { return ++opened > 0; });
-    QMainWindow window;
-    InstallMenuBar(&window, sampleBar());
-    window.show();
-    window.activateWindow();
-    ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
-    QTest::keyClick(&window, Qt::Key_O, Qt::ControlModifier);
-    EXPECT_EQ(opened, 1);
 }
 
 TEST(ChoosingAnItem, TheQuitItemQuitsOnceWithoutAnyHandler) {
@@ -257,6 +233,13 @@ TEST_F(EditItems, FollowTheFocusedFieldsSelectionAndText) {
     EXPECT_FALSE(enabled("EditCut"));
     EXPECT_TRUE(enabled("EditCopy"));
 
+    field->setReadOnly(false);
+    field->setEchoMode(QLineEdit::Password); // gives nothing away
+    field->selectAll();
+    EXPECT_FALSE(enabled("EditCopy"));
+    EXPECT_FALSE(enabled("EditCut"));
+    EXPECT_TRUE(enabled("EditClear"));
+
     field->clearFocus();
     EXPECT_FALSE(enabled("EditCopy")) << "no text field has the focus";
 }
@@ -286,15 +269,6 @@ TEST_F(EditItems, ActOnTheFocusedField) {
     EXPECT_EQ(field->text(), "bl");
     choose("EditClear"); // nothing selected now: deletes nothing
     EXPECT_EQ(field->text(), "bl");
-}
-
-TEST_F(EditItems, APasswordFieldGivesNothingAway) {
-    field->setEchoMode(QLineEdit::Password);
-    field->setText("secret");
-    field->selectAll();
-    EXPECT_FALSE(enabled("EditCopy"));
-    EXPECT_FALSE(enabled("EditCut"));
-    EXPECT_TRUE(enabled("EditClear"));
 }
 
 TEST(PopUpMenus, AnswerByTextRecordsWhatWasOfferedAndDismissGivesNil) {

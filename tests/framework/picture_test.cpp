@@ -23,11 +23,6 @@ std::shared_ptr<Picture> numberedPicture() {
     return PictureFromImage(image);
 }
 
-TEST(PictureTest, AnAbsentApplicationPictureIsNil) {
-    EXPECT_EQ(Picture::_OpenFromApp("NoSuchPicture"), nullptr);
-    EXPECT_EQ(Picture::_OpenFromApp(""), nullptr);
-}
-
 TEST(PictureTest, RegionInsideKeepsTheIndexedFormatAndThePixels) {
     const auto picture = numberedPicture();
     EXPECT_EQ(picture->Width(), 4);

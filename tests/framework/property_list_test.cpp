@@ -1,5 +1,4 @@
 #include "framework/property_list.h"
-#include "framework/timer.h"
 
 #include <gtest/gtest.h>
 
@@ -168,7 +167,10 @@ TEST(SetProperties, AppliesThroughTheClassChainInOrder) {
     EXPECT_EQ(sample->size, 55.0f);
 }
 
-TEST(SetProperties, AMalformedListChangesNothing) {
+TEST(SetProperties, AMalformedListChangesNothingAndOnlyAConfigurableTargetTakesOne) {
+    const String one = PropertyListBuilder().AddInt64("Left", 1).Build();
+    EXPECT_THROW(_SetProperties(nullptr, one), NilObjectException);
+    EXPECT_THROW(_SetProperties(std::make_shared<Object>(), one), InvalidArgumentException);
     auto sample = std::make_shared<Sample>();
     const String list = PropertyListBuilder()
                             .AddInt64("Left", 20)
@@ -178,22 +180,6 @@ TEST(SetProperties, AMalformedListChangesNothing) {
     EXPECT_THROW(_SetProperties(sample, list), InvalidArgumentException);
     EXPECT_EQ(sample->left, 0);
     EXPECT_EQ(sample->caption, String(""));
-}
-
-TEST(SetProperties, NilAndUnconfigurableTargetsAreRefused) {
-    const String list = PropertyListBuilder().AddInt64("Left", 1).Build();
-    EXPECT_THROW(_SetProperties(nullptr, list), NilObjectException);
-    EXPECT_THROW(_SetProperties(std::make_shared<Object>(), list), InvalidArgumentException);
-}
-
-TEST(SetProperties, ATimerTakesRunModeAndPeriod) {
-    auto timer = std::make_shared<Timer>();
-    _SetProperties(timer,
-                   PropertyListBuilder().AddInt64("RunMode", 0).AddInt64("Period", 25).Build());
-    EXPECT_EQ(timer->RunMode(), Timer::Off);
-    EXPECT_EQ(timer->Period(), 25);
-    EXPECT_THROW(_SetProperties(timer, PropertyListBuilder().AddInt64("Width", 1).Build()),
-                 InvalidArgumentException);
 }
 
 } // namespace

@@ -1,4 +1,3 @@
-#include "framework/application.h"
 #include "framework/debug_log.h"
 #include "framework/runtime.h"
 #include "framework/timer.h"
@@ -66,13 +65,6 @@ TEST(TimerTest, CallLaterRunsOnceAfterTheDelay) {
     EXPECT_GE(at, 45);
     QTest::qWait(60);
     EXPECT_EQ(calls, 1);
-}
-
-TEST(ApplicationTest, MenuHandlersAnswerByItemName) {
-    Application app;
-    app._AddMenuHandler("FileAbout", [] { return true; });
-    EXPECT_TRUE(app.HandleMenuItem("FileAbout"));
-    EXPECT_FALSE(app.HandleMenuItem("FileQuit"));
 }
 
 } // namespace

@@ -1,4 +1,5 @@
 #include "framework/udp_socket.h"
+#include "tests/support/two_hosts.h"
 #include "tests/support/udp_sender.h"
 #include "tests/support/wait.h"
 
@@ -13,10 +14,13 @@
 namespace fw {
 namespace {
 
+using tallybell::testing::TwoHosts;
 using tallybell::testing::UdpSender;
 using tallybell::testing::WaitFor;
+using Host = TwoHosts::Host;
 
 constexpr std::int64_t kPort = 40001;
+constexpr const char* kPortText = "40001";
 constexpr const char* kGroup = "239.1.2.4";
 constexpr std::size_t kLargestPayload = 65507;
 
@@ -89,39 +93,6 @@ TEST(UDPSocketTest, GroupDatagramIsReadWithItsPayloadAndDottedSource) {
     EXPECT_TRUE(socket->errors.empty());
 }
 
-TEST(UDPSocketTest, SecondSocketOnTheSamePortFailsToBindAndToJoinUntilTheFirstCloses) {
-    auto first = joinedSocket();
-    ProbeSocket second;
-    second.Port(kPort);
-    second.Connect();
-    EXPECT_FALSE(second.IsConnected());
-    EXPECT_EQ(second.LastErrorCode(), EADDRINUSE);
-    EXPECT_FALSE(second.JoinMulticastGroup(kGroup));
-    EXPECT_TRUE(first->IsConnected());
-
-    first->Close();
-    EXPECT_FALSE(first->IsConnected());
-    second.Connect();
-    EXPECT_TRUE(second.IsConnected()) << "Close releases the port";
-    EXPECT_TRUE(second.JoinMulticastGroup(kGroup));
-}
-
-TEST(UDPSocketTest, PortsOutsideOneTo65535FailToConnect) {
-    for (std::int64_t port : {0LL, -1LL, 65536LL, 70000LL}) {
-        SCOPED_TRACE(port);
-        ProbeSocket socket;
-        socket.Port(port);
-        socket.Connect();
-        EXPECT_FALSE(socket.IsConnected());
-        EXPECT_NE(socket.LastErrorCode(), 0);
-        EXPECT_FALSE(socket.JoinMulticastGroup(kGroup));
-    }
-    ProbeSocket highest;
-    highest.Port(65535);
-    highest.Connect();
-    EXPECT_TRUE(highest.IsConnected());
-}
-
 TEST(UDPSocketTest, JoinRefusesAnUnboundSocketAndWhatIsNotAMulticastGroup) {
     ProbeSocket unbound;
     EXPECT_FALSE(unbound.JoinMulticastGroup(kGroup));
@@ -136,29 +107,6 @@ TEST(UDPSocketTest, JoinRefusesAnUnboundSocketAndWhatIsNotAMulticastGroup) {
         EXPECT_NE(socket->LastErrorCode(), 0);
     }
     EXPECT_TRUE(socket->JoinMulticastGroup(kGroup)) << "a refused join leaves the socket usable";
-}
-
-// The kernel's default receive buffer holds about 250 small datagrams, so the 1,000 come in
-// bursts it can hold: what is tested is that every waiting datagram gets its own event.
-TEST(UDPSocketTest, BurstOf1000IsReadOneDatagramPerEventWithNoneLostOrStranded) {
-    constexpr int kTotal = 1000;
-    constexpr int kBurst = 200;
-    auto socket = joinedSocket();
-    UdpSender sender;
-    for (int sent = 0; sent < kTotal;) {
-        for (int i = 0; i < kBurst; ++i, ++sent) {
-            ASSERT_TRUE(sender.Send(kGroup, kPort, std::to_string(sent))) << sender.Error();
-        }
-        ASSERT_TRUE(WaitFor([&] { return socket->received.size() == std::size_t(sent); }))
-            << socket->received.size() << " of " << sent;
-    }
-    drainEvents();
-    EXPECT_EQ(socket->dataEvents, kTotal);
-    const std::vector<std::string> payloads = socket->payloads();
-    ASSERT_EQ(payloads.size(), std::size_t(kTotal));
-    for (int i = 0; i < kTotal; ++i) {
-        ASSERT_EQ(payloads[i], std::to_string(i));
-    }
 }
 
 TEST(UDPSocketTest, HandlerThatReadsNothingIsNotRaisedAgainUntilTheNextRead) {
@@ -209,23 +157,6 @@ TEST(UDPSocketTest, WriteToAnUnusableAddressSendsNothingAndRaisesError) {
     EXPECT_EQ(Deref(socket->received[0]).Port, kPort) << "sent from and to the socket's own port";
 }
 
-TEST(UDPSocketTest, LocalAddressIsTheSourceOfThisHostsOwnGroupDatagrams) {
-    auto socket = connectedSocket();
-    EXPECT_EQ(socket->LocalAddress(), String("")) << "no group joined yet";
-    ASSERT_TRUE(socket->JoinMulticastGroup(kGroup));
-
-    // Here the group is routed over loopback, whose host-scope address the kernel does not pick,
-    // so both sides say 0.0.0.0; over a real link both name the interface's address.
-    UdpSender localAlarm;
-    ASSERT_TRUE(localAlarm.Send(kGroup, kPort, "ALARM"));
-    ASSERT_TRUE(WaitFor([&] { return socket->received.size() == 1; }));
-    EXPECT_FALSE(socket->LocalAddress().IsEmpty());
-    EXPECT_EQ(Deref(socket->received[0]).Address, socket->LocalAddress());
-
-    socket->LeaveMulticastGroup(kGroup);
-    EXPECT_EQ(socket->LocalAddress(), String(""));
-}
-
 TEST(UDPSocketTest, SocketReleasedInsideItsOwnHandlerIsFreedSafelyAndFreesItsPort) {
     auto socket = joinedSocket();
     std::weak_ptr<ProbeSocket> watch = socket;
@@ -262,6 +193,79 @@ TEST(UDPSocketTest, CloseInsideTheHandlerStopsFurtherEvents) {
     EXPECT_EQ(socket->dataEvents, 1);
     EXPECT_FALSE(socket->IsConnected());
     EXPECT_EQ(socket->Read(), nullptr);
+}
+
+// Over a real link, a veth pair to a peer in a second network namespace: what loopback hides.
+class UDPSocketOverALink : public ::testing::Test {
+protected:
+    void SetUp() override { ASSERT_TRUE(hosts.IsReady()) << hosts.Failure().toStdString(); }
+
+    /// Starts the alarm test peer in host B with arguments.
+    std::unique_ptr<QProcess> peer(const QStringList& arguments) {
+        return hosts.Start(Host::B, QStringList{TwoHosts::Bin("tallybell-peer")} + arguments);
+    }
+
+    /// Waits for a started peer to end; its standard output.
+    static QString finish(QProcess& process) {
+        EXPECT_TRUE(WaitFor([&] { return process.state() == QProcess::NotRunning; }));
+        EXPECT_EQ(process.exitCode(), 0) << process.readAllStandardError().toStdString();
+        return QString::fromUtf8(process.readAllStandardOutput());
+    }
+
+    TwoHosts hosts;
+};
+
+// The local address is what the application compares a sender with to tell its own alarms.
+TEST_F(UDPSocketOverALink, APeersAlarmComesFromItsAddressAndAWriteAnswersIt) {
+    auto socket = connectedSocket();
+    EXPECT_EQ(socket->LocalAddress(), String("")) << "no group joined yet";
+    ASSERT_TRUE(socket->JoinMulticastGroup(kGroup));
+    EXPECT_EQ(socket->LocalAddress(), String(TwoHosts::kAddressA))
+        << "the group's route is the link";
+    socket->onData = [](ProbeSocket& self) {
+        const auto datagram = self.Read();
+        self.received.push_back(datagram);
+        self.Write(Deref(datagram).Address, "ACK,Bob");
+    };
+    auto alarm = peer({"alarm", "--group", kGroup, "--port", kPortText, "--timeout-ms", "5000"});
+    EXPECT_EQ(finish(*alarm), QString("from 198.18.0.1: ACK,Bob\n"));
+    EXPECT_EQ(socket->payloads(), std::vector<std::string>{"ALARM"});
+    EXPECT_EQ(Deref(socket->received[0]).Address, String(TwoHosts::kAddressB));
+    socket->LeaveMulticastGroup(kGroup);
+    EXPECT_EQ(socket->LocalAddress(), String(""));
+}
+
+// Over loopback every group datagram comes back whatever SendToSelf says; a real link shows it.
+TEST_F(UDPSocketOverALink, SendToSelfAndRouterHopsTakeEffectWhenSetAfterConnect) {
+    auto listener = peer(
+        {"listen", "--port", kPortText, "--group", kGroup, "--count", "1", "--timeout-ms", "5000"});
+    QByteArray said;
+    ASSERT_TRUE(WaitFor([&] {
+                    said += listener->readAllStandardError();
+                    return said.contains("listening on port") ||
+                           listener->state() == QProcess::NotRunning;
+                }) &&
+                said.contains("listening on port"))
+        << said.toStdString();
+    auto socket = joinedSocket();
+
+    socket->SendToSelf(true);
+    socket->RouterHops(0);
+    socket->Write(kGroup, "looped, kept on this host");
+    ASSERT_TRUE(WaitFor([&] { return socket->received.size() == 1; }));
+    EXPECT_EQ(Deref(socket->received[0]).Address, socket->LocalAddress()) << "this host's own";
+
+    socket->SendToSelf(false);
+    socket->RouterHops(1);
+    socket->Write(kGroup, "not looped, sent out");
+    socket->Write(TwoHosts::kAddressA, "marker");
+    EXPECT_EQ(finish(*listener), QString("from 198.18.0.1: not looped, sent out\n"));
+    ASSERT_TRUE(WaitFor([&] { return socket->received.size() >= 2; }));
+    EXPECT_EQ(socket->payloads(),
+              (std::vector<std::string>{"looped, kept on this host", "marker"}));
+
+    socket->RouterHops(300);
+    EXPECT_EQ(socket->LastErrorCode(), EINVAL) << "the kernel's refusal is recorded";
 }
 
 } // namespace

@@ -73,56 +73,34 @@ TEST_F(KeepAwake, StartUpsHolderSendsItsCallsInOrderAndReleasesTheReasonAtOnce) 
     drip.stop();
 }
 
+// Each row: which settings differ from their defaults (sudden and automatic termination both
+// disallowed by one flag), and the options begun with.
 struct OptionsRow {
-    const char* settings;
-    void (*set)(caffeineDrip&);
+    bool background, noIdleSystemSleep, noIdleDisplaySleep, noTermination, latencyCritical;
     std::uint64_t options;
 };
 
 TEST_F(KeepAwake, OptionsFollowTheSettings) {
     const OptionsRow rows[] = {
-        {"defaults", [](caffeineDrip&) {}, 0xEFFFFF},
-        {"no idle system sleep", [](caffeineDrip& d) { d.allowIdleSystemSleep = false; }, 0xFFFFFF},
-        {"background", [](caffeineDrip& d) { d.isBackgroundTask = true; }, 0xFF},
-        {"background ignores idle system sleep",
-         [](caffeineDrip& d) {
-             d.isBackgroundTask = true;
-             d.allowIdleSystemSleep = false;
-         },
-         0xFF},
-        {"no idle display sleep", [](caffeineDrip& d) { d.allowIdleDisplaySleep = false; },
-         0xEFFFFF | 0x10000000000},
-        {"no sudden or automatic termination",
-         [](caffeineDrip& d) {
-             d.allowSuddenTermination = false;
-             d.allowAutomaticTermination = false;
-         },
-         0xEFFFFF},
-        {"background without sudden or automatic termination",
-         [](caffeineDrip& d) {
-             d.isBackgroundTask = true;
-             d.allowSuddenTermination = false;
-             d.allowAutomaticTermination = false;
-         },
-         0xFF | 0x8000 | 0x4000},
-        {"latency critical", [](caffeineDrip& d) { d.latencyCritical = true; },
-         0xEFFFFF | 0xFF00000000},
-        {"every setting turned",
-         [](caffeineDrip& d) {
-             d.isBackgroundTask = true;
-             d.allowIdleSystemSleep = false;
-             d.allowIdleDisplaySleep = false;
-             d.allowSuddenTermination = false;
-             d.allowAutomaticTermination = false;
-             d.latencyCritical = true;
-         },
-         0xFF | 0xFF00000000 | 0x8000 | 0x10000000000 | 0x4000},
+        {false, false, false, false, false, 0xEFFFFF},
+        {false, true, false, false, false, 0xFFFFFF},
+        {true, false, false, false, false, 0xFF},
+        {true, true, false, false, false, 0xFF}, // background ignores idle system sleep
+        {false, false, true, false, false, 0xEFFFFF | 0x10000000000},
+        {false, false, false, true, false, 0xEFFFFF},
+        {true, false, false, true, false, 0xFF | 0x8000 | 0x4000},
+        {false, false, false, false, true, 0xEFFFFF | 0xFF00000000},
+        {true, true, true, true, true, 0xFF | 0xFF00000000 | 0x8000 | 0x10000000000 | 0x4000},
     };
     for (const OptionsRow& row : rows) {
-        SCOPED_TRACE(row.settings);
+        SCOPED_TRACE(::testing::Message() << "row " << &row - rows);
         standin::ClearJournal();
         caffeineDrip drip;
-        row.set(drip);
+        drip.isBackgroundTask = row.background;
+        drip.allowIdleSystemSleep = !row.noIdleSystemSleep;
+        drip.allowIdleDisplaySleep = !row.noIdleDisplaySleep;
+        drip.allowSuddenTermination = drip.allowAutomaticTermination = !row.noTermination;
+        drip.latencyCritical = row.latencyCritical;
         drip.start();
         const auto messages = standin::Messages();
         ASSERT_EQ(messages.size(), 4u);

@@ -120,15 +120,6 @@ TEST_F(PrefsTest, UnusableFilesGiveFalseAndStayByteForByteUnchanged) {
     }
 }
 
-TEST_F(PrefsTest, ASaveAfterAFailedLoadReplacesTheFileWhole) {
-    writePrefs("{\"alarmName\":");
-    Prefs& prefs = store();
-    ASSERT_FALSE(prefs.Load());
-    assign("alarmName", Auto(Text("Cy")));
-    ASSERT_TRUE(prefs.Save());
-    EXPECT_EQ(readPrefs(), R"({"alarmName":"Cy"})");
-}
-
 TEST_F(PrefsTest, SaveBeforeLoadGivesFalseAndCreatesNothing) {
     Prefs& prefs = store();
     assign("alarmName", Auto(Text("Ann")));

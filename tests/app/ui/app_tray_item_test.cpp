@@ -1,59 +1,33 @@
 // The status-bar item's handler against the real pop-up menu (answered by the framework's hook),
 // the real windows and a registered application object.
 #include "app/alarm_socket.h"
-#include "app/app.h"
 #include "app/ui/alarm_window.h"
 #include "app/ui/app_tray_item.h"
 #include "app/ui/name_prompt.h"
-#include "framework/debug_log.h"
 #include "framework/menu_item.h"
-#include "framework/message_box.h"
-#include "framework/runtime.h"
 #include "framework/sound.h"
 #include "framework/values.h"
 #include "framework/window.h"
 #include "framework/window_list.h"
 #include "framework/window_qt.h"
 #include "preferences/modern_preferences.h"
+#include "tests/app/app_fixture.h"
 #include "tests/support/wait.h"
 
 #include <QApplication>
 #include <QMainWindow>
 #include <QSystemTrayIcon>
-#include <QTemporaryDir>
 #include <QWidget>
-#include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <string>
 #include <vector>
 
-namespace tallybell {
+namespace tallybell::testing {
 namespace {
 
-using tallybell::testing::WaitFor;
 using Offers = std::vector<std::vector<std::string>>;
 
 const std::vector<std::string> kMenuTexts{"About", "Change Name", "Exit"};
-
-class TestApp : public App {
-public:
-    void Event_Close() override {
-        ++closes;
-        App::Event_Close();
-    }
-    int closes = 0;
-};
-
-template <class T> std::vector<std::shared_ptr<T>> openWindowsOf() {
-    std::vector<std::shared_ptr<T>> found;
-    for (const auto& window : fw::_OpenWindows()) {
-        if (auto typed = std::dynamic_pointer_cast<T>(window)) {
-            found.push_back(typed);
-        }
-    }
-    return found;
-}
 
 // What the framework logs for an exception that escaped a handler; empty when none did.
 std::string unhandled(const fw::DebugLogCapture& log) {
@@ -65,28 +39,26 @@ std::string unhandled(const fw::DebugLogCapture& log) {
     return {};
 }
 
-bool showing(const fw::Window& window) {
-    const QMainWindow* widget = fw::_QtWindow(window);
-    return window.Visible() && widget && widget->isVisible();
+// The open window of a class, when it shows.
+std::shared_ptr<fw::Window> showing(const char* windowClass) {
+    const auto window = fw::Window::_GetImplicitWindow(windowClass);
+    const QMainWindow* widget = window ? fw::_QtWindow(*window) : nullptr;
+    return window && window->Visible() && widget && widget->isVisible() ? window : nullptr;
 }
 
-class AppTrayItemTest : public ::testing::Test {
+class AppTrayItemTest : public AppTest {
 protected:
     void SetUp() override {
-        ASSERT_TRUE(config.isValid());
-        ::setenv("XDG_CONFIG_HOME", config.path().toLocal8Bit().constData(), 1);
+        AppTest::SetUp();
         ModernPreferences::Initialise(fw::Text("Tallybell"));
-        app = std::make_shared<TestApp>();
         app->_x_SetVersionData(1, 0, 0, 36, 0, "Brackenmoor Ltd", "1", "");
         // An unconnected socket: the Close event closes it, and no packet leaves.
         app->Socket1 = std::make_shared<Socket>();
-        fw::_RuntimeRegisterAppObject(app);
-        item = std::make_shared<AppTrayItem>();
     }
 
     void TearDown() override {
         fw::CloseAllWindows();
-        fw::_RuntimeRegisterAppObject(nullptr);
+        AppTest::TearDown();
     }
 
     // As the framework raises it: an exception from the handler is logged, not thrown here.
@@ -99,28 +71,18 @@ protected:
                unhandled(log).empty();
     }
 
-    QTemporaryDir config;
-    fw::DebugLogCapture log;
-    fw::SystemLogCapture systemLog;
-    fw::MessageBoxAutoAnswer boxes;
-    std::shared_ptr<TestApp> app;
-    std::shared_ptr<AppTrayItem> item;
+    std::shared_ptr<AppTrayItem> item = std::make_shared<AppTrayItem>();
 };
 
-TEST_F(AppTrayItemTest, TheMenuOffersItsThreeItemsAnewEachTimeAndDismissingDoesNothing) {
+TEST_F(AppTrayItemTest, OnlyAContextClickOffersTheMenuAnewEachTimeAndDismissingDoesNothing) {
     fw::PopUpMenuAutoAnswer menu({"dismiss", "dismiss"});
-    act(101);
-    act(101);
-    EXPECT_EQ(menu.Offered(), (Offers{kMenuTexts, kMenuTexts}));
-    EXPECT_TRUE(nothingHappened());
-}
-
-TEST_F(AppTrayItemTest, CausesOtherThanContextAndDoubleClickDoNothing) {
-    fw::PopUpMenuAutoAnswer menu({"About"});
     for (const std::int64_t cause : {100, 0, 999, -1, 103}) {
         act(cause);
     }
     EXPECT_TRUE(menu.Offered().empty());
+    act(101);
+    act(101);
+    EXPECT_EQ(menu.Offered(), (Offers{kMenuTexts, kMenuTexts}));
     EXPECT_TRUE(nothingHappened());
 }
 
@@ -137,9 +99,7 @@ TEST_F(AppTrayItemTest, AboutShowsTheNameAndVersionThenTheMaker) {
 TEST_F(AppTrayItemTest, ChangeNameOpensTheNamePrompt) {
     fw::PopUpMenuAutoAnswer menu({"Change Name"});
     act(101);
-    const auto prompts = openWindowsOf<class startup>();
-    ASSERT_EQ(prompts.size(), 1u);
-    EXPECT_TRUE(showing(*prompts[0]));
+    EXPECT_NE(showing("startup.startup"), nullptr);
     EXPECT_TRUE(boxes.Texts().empty());
     EXPECT_FALSE(app->IsQuitting());
 }
@@ -147,10 +107,8 @@ TEST_F(AppTrayItemTest, ChangeNameOpensTheNamePrompt) {
 TEST_F(AppTrayItemTest, DoubleClickShowsTheAlarmWindowWithoutSoundingTheAlarm) {
     fw::SoundPlayRecorder horn;
     act(102);
-    const auto windows = openWindowsOf<class Window1>();
-    ASSERT_EQ(windows.size(), 1u);
-    const std::shared_ptr<class Window1> window = windows[0];
-    EXPECT_TRUE(showing(*window));
+    const auto window = fw::Cast<class Window1>(showing("Window1.Window1"));
+    ASSERT_NE(window, nullptr);
     // The alarm would start the animation (or, with no horn here, fail and be logged).
     EXPECT_EQ(fw::Deref(window->animate()).RunMode(), fw::Timer::Off);
     EXPECT_EQ(window->frameCounter, 0);
@@ -163,7 +121,7 @@ TEST_F(AppTrayItemTest, DoubleClickShowsTheAlarmWindowWithoutSoundingTheAlarm) {
     other.activateWindow();
     ASSERT_TRUE(WaitFor([&] { return QApplication::activeWindow() == &other; }));
     act(102);
-    EXPECT_EQ(openWindowsOf<class Window1>(), windows) << "the same window, not a second one";
+    EXPECT_EQ(fw::_OpenWindows().size(), 1u) << "the same window, not a second one";
     EXPECT_TRUE(WaitFor([&] { return QApplication::activeWindow() == fw::_QtWindow(*window); }));
     EXPECT_EQ(fw::Deref(window->animate()).RunMode(), fw::Timer::Off);
     EXPECT_EQ(unhandled(log), "");
@@ -197,7 +155,6 @@ TEST_F(AppTrayItemTest, ExitFromTheItemsMenuClosesTheApplicationAndQuits) {
     Q_EMIT icon->activated(QSystemTrayIcon::Context);
     EXPECT_EQ(menu.Offered(), Offers{kMenuTexts});
     EXPECT_TRUE(app->IsQuitting());
-    EXPECT_EQ(app->closes, 1);
     EXPECT_EQ(app->TrayItemCount(), 0);
     EXPECT_EQ(item->Handle(), 0);
     EXPECT_EQ(unhandled(log), "");
@@ -206,4 +163,4 @@ TEST_F(AppTrayItemTest, ExitFromTheItemsMenuClosesTheApplicationAndQuits) {
 }
 
 } // namespace
-} // namespace tallybell
+} // namespace tallybell::testing

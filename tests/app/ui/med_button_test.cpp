@@ -30,6 +30,7 @@ constexpr QRgb kHoverFill = qRgb(0xFC, 0x7F, 0x08);
 constexpr QRgb kPushedFill = qRgb(0x2A, 0x61, 0xC5);
 constexpr QRgb kWhite = qRgb(0xFF, 0xFF, 0xFF);
 constexpr QRgb kBlack = qRgb(0, 0, 0);
+const QPoint kCentre(125, 46); // of the 250 x 92 button
 // Enough pixels of exactly the caption colour to be glyph interiors, not anti-aliasing.
 constexpr int kCaptionPixels = 100;
 
@@ -81,7 +82,7 @@ protected:
     void TearDown() override {
         // No button stays held into the next test.
         button->BindAction(nullptr);
-        QTest::mouseRelease(widget, Qt::LeftButton, {}, QPoint(125, 46));
+        QTest::mouseRelease(widget, Qt::LeftButton, {}, kCentre);
         fw::CloseAllWindows();
     }
 
@@ -90,7 +91,7 @@ protected:
     }
     void enter() {
         QTest::mouseMove(fw::_QtContent(*window), QPoint(5, 5));
-        QTest::mouseMove(widget, QPoint(125, 46));
+        QTest::mouseMove(widget, kCentre);
     }
     void leave() { QTest::mouseMove(fw::_QtContent(*window), QPoint(5, 5)); }
 
@@ -101,13 +102,6 @@ protected:
     fw::AppearanceOverride light{false};
 };
 
-TEST(MedButton, ANewButtonHoldsItsDefaults) {
-    const medButton button;
-    EXPECT_EQ(button.Caption, fw::String("label"));
-    EXPECT_EQ(button.textColour, fw::Color(0x000000));
-    EXPECT_EQ(button.textSize, 0);
-}
-
 TEST(MedButton, CentringTruncatesThenHalvesTowardZero) {
     EXPECT_EQ(CaptionLeft(250, 101.6), 74);
     EXPECT_EQ(CaptionBaseline(92, 92, 23.3), 58);
@@ -115,78 +109,55 @@ TEST(MedButton, CentringTruncatesThenHalvesTowardZero) {
     EXPECT_EQ(CaptionLeft(0, 1e300), -1073741824) << "out of 32-bit range clamps";
 }
 
-TEST(MedButton, TheClassAnswersForTheEventsItHandles) {
-    const medButton button;
-    EXPECT_TRUE(button.IsEventImplemented("Paint"));
-    EXPECT_TRUE(button.IsEventImplemented("MouseUp"));
-    EXPECT_FALSE(button.IsEventImplemented("Open"));
-}
-
-TEST_F(MedButtonTest, ThePropertyListSetsTheButtonsOwnProperties) {
-    EXPECT_EQ(button->Caption, fw::String("On my Way!"));
-    EXPECT_EQ(button->textSize, 30);
-    EXPECT_EQ(widget->geometry(), QRect(175, 288, 250, 92));
-}
-
-TEST_F(MedButtonTest, PressAndReleaseInsideLooksPushedThenNormalWithOneAction) {
+// Light appearance: the caption is white over hover and over a press that follows it, black over
+// a press that follows a release's normal paint.
+TEST_F(MedButtonTest, ALightButtonLooksHoverPushedAndNormalAndActsOncePerClick) {
     enter();
+    EXPECT_EQ(look().fill(), kHoverFill);
+    EXPECT_FALSE(look().fullSize());
+    EXPECT_GT(look().pixelsOf(kWhite), kCaptionPixels);
     const int paints = button->paints;
-    QTest::mousePress(widget, Qt::LeftButton, {}, QPoint(125, 46));
+    QTest::mousePress(widget, Qt::LeftButton, {}, kCentre);
     EXPECT_GT(button->paints, paints) << "the press repaints at once";
     EXPECT_EQ(look().fill(), kPushedFill);
     EXPECT_FALSE(look().fullSize());
+    EXPECT_GT(look().pixelsOf(kWhite), kCaptionPixels);
     EXPECT_EQ(actions, 0);
 
-    QTest::mouseRelease(widget, Qt::LeftButton, {}, QPoint(125, 46));
+    QTest::mouseRelease(widget, Qt::LeftButton, {}, kCentre);
     EXPECT_EQ(actions, 1);
     EXPECT_EQ(look().fill(), kLightFill);
     EXPECT_TRUE(look().fullSize());
     EXPECT_GT(look().pixelsOf(kBlack), kCaptionPixels);
+
+    // A second press without leaving: no hover paint came between, so the caption stays black.
+    QTest::mousePress(widget, Qt::LeftButton, {}, kCentre);
+    EXPECT_EQ(look().fill(), kPushedFill);
+    EXPECT_GT(look().pixelsOf(kBlack), kCaptionPixels);
+    EXPECT_EQ(look().pixelsOf(kWhite), 0);
+    QTest::mouseRelease(widget, Qt::LeftButton, {}, kCentre);
+    EXPECT_EQ(actions, 2);
 
     QTest::mouseMove(widget, QPoint(130, 50));
     EXPECT_EQ(look().fill(), kLightFill) << "no hover until the pointer leaves and comes back";
     leave();
     enter();
     EXPECT_EQ(look().fill(), kHoverFill);
-}
-
-TEST_F(MedButtonTest, ReleaseOutsideStillRaisesOneAction) {
-    QTest::mousePress(widget, Qt::LeftButton, {}, QPoint(125, 46));
-    QTest::mouseRelease(widget, Qt::LeftButton, {}, QPoint(-150, -250));
-    EXPECT_EQ(actions, 1);
+    leave();
     EXPECT_EQ(look().fill(), kLightFill);
 }
 
-TEST_F(MedButtonTest, EnterShowsHoverAndExitNormal) {
-    enter();
-    EXPECT_TRUE(WaitFor([&] { return look().fill() == kHoverFill; }));
-    EXPECT_FALSE(look().fullSize());
-    leave();
-    EXPECT_TRUE(WaitFor([&] { return look().fill() == kLightFill; }));
-    EXPECT_EQ(actions, 0);
-}
+TEST_F(MedButtonTest, ReleaseOutsideStillRaisesOneActionAndWithoutAHandlerOnlyTheLookChanges) {
+    QTest::mousePress(widget, Qt::LeftButton, {}, kCentre);
+    QTest::mouseRelease(widget, Qt::LeftButton, {}, QPoint(-150, -250));
+    EXPECT_EQ(actions, 1);
+    EXPECT_EQ(look().fill(), kLightFill);
 
-TEST_F(MedButtonTest, LightCaptionIsWhiteOnHoverAndStaysWhiteWhenPressed) {
-    enter();
-    Look hover = look();
-    EXPECT_EQ(hover.fill(), kHoverFill);
-    EXPECT_GT(hover.pixelsOf(kWhite), kCaptionPixels);
-    QTest::mousePress(widget, Qt::LeftButton, {}, QPoint(125, 46));
-    Look pushed = look();
-    EXPECT_EQ(pushed.fill(), kPushedFill);
-    EXPECT_GT(pushed.pixelsOf(kWhite), kCaptionPixels);
-}
-
-TEST_F(MedButtonTest, LightPushedAfterANormalPaintHasABlackCaption) {
-    // A second click without leaving: the first one's release painted "normal", no "hover"
-    // paint comes between, and the caption colour that paint left is black.
-    enter();
-    QTest::mouseClick(widget, Qt::LeftButton, {}, QPoint(125, 46));
-    QTest::mousePress(widget, Qt::LeftButton, {}, QPoint(125, 46));
-    Look pushed = look();
-    EXPECT_EQ(pushed.fill(), kPushedFill);
-    EXPECT_GT(pushed.pixelsOf(kBlack), kCaptionPixels);
-    EXPECT_EQ(pushed.pixelsOf(kWhite), 0);
+    button->BindAction(nullptr);
+    QTest::mousePress(widget, Qt::LeftButton, {}, kCentre);
+    EXPECT_EQ(look().fill(), kPushedFill);
+    QTest::mouseRelease(widget, Qt::LeftButton, {}, kCentre);
+    EXPECT_EQ(look().fill(), kLightFill);
 }
 
 TEST_F(MedButtonTest, DarkAppearanceHasADarkFillAndAlwaysAWhiteCaption) {
@@ -198,7 +169,7 @@ TEST_F(MedButtonTest, DarkAppearanceHasADarkFillAndAlwaysAWhiteCaption) {
     enter();
     EXPECT_EQ(look().fill(), kHoverFill);
     EXPECT_GT(look().pixelsOf(kWhite), kCaptionPixels);
-    QTest::mousePress(widget, Qt::LeftButton, {}, QPoint(125, 46));
+    QTest::mousePress(widget, Qt::LeftButton, {}, kCentre);
     EXPECT_EQ(look().fill(), kPushedFill);
     EXPECT_GT(look().pixelsOf(kWhite), kCaptionPixels);
 }
@@ -217,13 +188,6 @@ TEST_F(MedButtonTest, TheCaptionIsCentredAcross) {
     }
     ASSERT_GE(right, 0);
     EXPECT_NEAR(left, image.width() - 1 - right, 2);
-}
-
-TEST_F(MedButtonTest, WithoutAHandlerAReleaseOnlyChangesTheLook) {
-    button->BindAction(nullptr);
-    QTest::mousePress(widget, Qt::LeftButton, {}, QPoint(125, 46));
-    QTest::mouseRelease(widget, Qt::LeftButton, {}, QPoint(125, 46));
-    EXPECT_EQ(look().fill(), kLightFill);
 }
 
 } // namespace

@@ -51,13 +51,6 @@ int differingPixels(const QImage& a, const QImage& b) {
     return count;
 }
 
-TEST(SpriteSheetTest, LoadsOnceAndKeepsTheSamePicture) {
-    const auto first = SpriteSheet();
-    ASSERT_NE(first, nullptr);
-    EXPECT_EQ(SpriteSheet(), first);
-    EXPECT_EQ(SpriteSheet(), first);
-}
-
 TEST(SpriteSheetTest, IsTenByTenFramesAndStaysEightBitInMemory) {
     const auto sheet = SpriteSheet();
     ASSERT_NE(sheet, nullptr);

@@ -38,10 +38,6 @@ QStringList RunningApp::Lines() {
     return lines;
 }
 
-qsizetype RunningApp::Count(const QString& line) {
-    return Lines().count(line);
-}
-
 bool RunningApp::WaitForLine(const QString& line, int timeoutMs) {
     return WaitFor([&] { return Lines().contains(line); }, timeoutMs);
 }
@@ -85,11 +81,6 @@ std::optional<int> RunningApp::Terminate() {
         return std::nullopt;
     }
     return process_.exitCode();
-}
-
-QString RunningApp::Errors() {
-    drain();
-    return QString::fromUtf8(errors_);
 }
 
 } // namespace tallybell::testing

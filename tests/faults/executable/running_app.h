@@ -28,7 +28,7 @@ public:
 
     /// The whole lines written to standard error so far.
     QStringList Lines();
-    qsizetype Count(const QString& line);
+    qsizetype Count(const QString& line) { return Lines().count(line); }
     bool WaitForLine(const QString& line, int timeoutMs = kStartMs);
     /// The first line that begins with one of prefixes, once there is one; empty when none came
     /// in time.
@@ -40,7 +40,10 @@ public:
     /// or did not end (it is killed then).
     std::optional<int> Terminate();
     /// Everything it wrote to standard error, for failure messages.
-    QString Errors();
+    QString Errors() {
+        drain();
+        return QString::fromUtf8(errors_);
+    }
 
 private:
     void drain();

@@ -2,30 +2,45 @@
 #include "app/ui/alarm_window.h"
 #include "app/ui/med_button.h"
 #include "framework/canvas.h"
-#include "framework/color.h"
 #include "framework/pane_child.h"
 #include "framework/property_list.h"
 #include "framework/window.h"
 
 #include <gtest/gtest.h>
 
-#include <cstdint>
+#include <cstdio>
+#include <sstream>
 #include <string>
-#include <utility>
-#include <vector>
+#include <variant>
 
 namespace tallybell {
 namespace {
 
-using Entries = std::vector<std::pair<std::string, fw::PropertyValue>>;
-using I = std::int64_t;
-
-Entries decoded(const fw::String& list, const fw::PropertyRegistry& registry) {
-    Entries entries;
-    for (auto& entry : fw::DecodePropertyList(list, registry)) {
-        entries.emplace_back(std::move(entry.name), std::move(entry.value));
+// One decoded value as the tables write it; colours as &h and eight hex digits.
+struct Shown {
+    std::string operator()(std::int64_t value) const { return std::to_string(value); }
+    std::string operator()(bool value) const { return value ? "true" : "false"; }
+    std::string operator()(const fw::String& value) const { return '"' + value.Bytes() + '"'; }
+    std::string operator()(fw::FontUnit value) const { return std::to_string(int(value)); }
+    std::string operator()(fw::Color value) const {
+        char text[16];
+        std::snprintf(text, sizeof text, "&h%08X", unsigned(value.Value()));
+        return text;
     }
-    return entries;
+    std::string operator()(float value) const {
+        std::ostringstream text;
+        text << value << 'f';
+        return text.str();
+    }
+};
+
+// A list decoded as "Name=value" entries in their order, a blank between them.
+std::string decoded(const fw::String& list, const fw::PropertyRegistry& registry) {
+    std::string text;
+    for (const auto& entry : fw::DecodePropertyList(list, registry)) {
+        text += (text.empty() ? "" : " ") + entry.name + "=" + std::visit(Shown{}, entry.value);
+    }
+    return text;
 }
 
 // The bytes that follow the entry "name " that ends the list's last match (a name may end
@@ -37,28 +52,13 @@ std::string valueBytes(const fw::String& list, const std::string& name, std::siz
 }
 
 TEST(AlarmWindowLists, TheWindowListHoldsItsPropertiesInTheirOrder) {
-    const Entries expected{{"Width", I{600}},
-                           {"Height", I{400}},
-                           {"MinimumWidth", I{64}},
-                           {"MinimumHeight", I{64}},
-                           {"MaximumWidth", I{32000}},
-                           {"MaximumHeight", I{32000}},
-                           {"Type", I{7}},
-                           {"Title", fw::String("Tallybell")},
-                           {"HasCloseButton", true},
-                           {"HasMaximizeButton", true},
-                           {"HasMinimizeButton", true},
-                           {"HasFullScreenButton", false},
-                           {"Resizeable", true},
-                           {"Composite", false},
-                           {"MacProcID", I{0}},
-                           {"FullScreen", false},
-                           {"DefaultLocation", I{0}},
-                           {"Visible", false},
-                           {"HasBackgroundColor", false},
-                           {"BackgroundColor", fw::Color(0xFFFFFF)},
-                           {"MenuBarVisible", true}};
-    EXPECT_EQ(decoded(window1PropertyList(), fw::WindowProperties()), expected);
+    EXPECT_EQ(decoded(window1PropertyList(), fw::WindowProperties()),
+              "Width=600 Height=400 MinimumWidth=64 MinimumHeight=64 MaximumWidth=32000 "
+              "MaximumHeight=32000 Type=7 Title=\"Tallybell\" HasCloseButton=true "
+              "HasMaximizeButton=true HasMinimizeButton=true HasFullScreenButton=false "
+              "Resizeable=true Composite=false MacProcID=0 FullScreen=false DefaultLocation=0 "
+              "Visible=false HasBackgroundColor=false BackgroundColor=&h00FFFFFF "
+              "MenuBarVisible=true");
     EXPECT_EQ(valueBytes(window1PropertyList(), "BackgroundColor", 4),
               std::string("\xff\xff\xff\0", 4));
     EXPECT_EQ(valueBytes(window1PropertyList(), "MaximumWidth", 8),
@@ -66,68 +66,29 @@ TEST(AlarmWindowLists, TheWindowListHoldsItsPropertiesInTheirOrder) {
 }
 
 TEST(AlarmWindowLists, TheCanvasListFollowsTheControlTable) {
-    const Entries expected{{"Name", fw::String("Canvas1")},
-                           {"Index", I{-2147483648LL}},
-                           {"Left", I{20}},
-                           {"Top", I{20}},
-                           {"Width", I{560}},
-                           {"Height", I{256}},
-                           {"LockLeft", true},
-                           {"LockTop", true},
-                           {"LockRight", false},
-                           {"LockBottom", false},
-                           {"TabIndex", I{1}},
-                           {"TabPanelIndex", I{0}},
-                           {"TabStop", true},
-                           {"AllowAutoDeactivate", true},
-                           {"Enabled", true},
-                           {"Tooltip", fw::String("")},
-                           {"AllowFocusRing", true},
-                           {"Visible", true},
-                           {"AllowFocus", false},
-                           {"AllowTabs", false},
-                           {"DoubleBuffer", false},
-                           {"Transparent", true},
-                           {"InitialParent", fw::String("")}};
-    EXPECT_EQ(decoded(canvas1PropertyList(), fw::CanvasProperties()), expected);
+    EXPECT_EQ(decoded(canvas1PropertyList(), fw::CanvasProperties()),
+              "Name=\"Canvas1\" Index=-2147483648 Left=20 Top=20 Width=560 Height=256 "
+              "LockLeft=true LockTop=true LockRight=false LockBottom=false TabIndex=1 "
+              "TabPanelIndex=0 TabStop=true AllowAutoDeactivate=true Enabled=true Tooltip=\"\" "
+              "AllowFocusRing=true Visible=true AllowFocus=false AllowTabs=false "
+              "DoubleBuffer=false Transparent=true InitialParent=\"\"");
 }
 
 TEST(AlarmWindowLists, TheButtonListKeepsItsOwnOrder) {
-    const Entries expected{{"Name", fw::String("medButton1")},
-                           {"Index", I{-2147483648LL}},
-                           {"Width", I{250}},
-                           {"Height", I{92}},
-                           {"LockLeft", true},
-                           {"LockTop", true},
-                           {"LockRight", false},
-                           {"LockBottom", false},
-                           {"TabIndex", I{2}},
-                           {"TabStop", true},
-                           {"Left", I{175}},
-                           {"Top", I{288}},
-                           {"AllowAutoDeactivate", true},
-                           {"Tooltip", fw::String("")},
-                           {"AllowFocusRing", true},
-                           {"Visible", true},
-                           {"Enabled", true},
-                           {"AllowFocus", false},
-                           {"AllowTabs", false},
-                           {"DoubleBuffer", false},
-                           {"Transparent", true},
-                           {"Caption", fw::String("On my Way!")},
-                           {"textColour", fw::Color(0x000000)},
-                           {"textSize", I{30}},
-                           {"TabPanelIndex", I{0}},
-                           {"InitialParent", fw::String("")}};
     const medButton button;
-    EXPECT_EQ(decoded(medButton1PropertyList(), button._Properties()), expected);
+    EXPECT_EQ(decoded(medButton1PropertyList(), button._Properties()),
+              "Name=\"medButton1\" Index=-2147483648 Width=250 Height=92 LockLeft=true "
+              "LockTop=true LockRight=false LockBottom=false TabIndex=2 TabStop=true Left=175 "
+              "Top=288 AllowAutoDeactivate=true Tooltip=\"\" AllowFocusRing=true Visible=true "
+              "Enabled=true AllowFocus=false AllowTabs=false DoubleBuffer=false Transparent=true "
+              "Caption=\"On my Way!\" textColour=&h00000000 textSize=30 TabPanelIndex=0 "
+              "InitialParent=\"\"");
     EXPECT_EQ(valueBytes(medButton1PropertyList(), "textColour", 4), std::string(4, '\0'));
     EXPECT_EQ(valueBytes(medButton1PropertyList(), "Caption", 4), std::string("\x0a\0\0\0", 4));
 }
 
 TEST(AlarmWindowLists, TheTimerListIsOffAtTwentyFiveMilliseconds) {
-    const Entries expected{{"RunMode", I{0}}, {"Period", I{25}}};
-    EXPECT_EQ(decoded(animatePropertyList(), fw::TimerProperties()), expected);
+    EXPECT_EQ(decoded(animatePropertyList(), fw::TimerProperties()), "RunMode=0 Period=25");
 }
 
 } // namespace
