@@ -10,11 +10,6 @@ class Color {
 public:
     constexpr Color() = default;
     constexpr explicit Color(std::uint32_t value) : value_(value) {}
-    static constexpr Color RGB(int red, int green, int blue, int transparency = 0) {
-        return Color((std::uint32_t(transparency & 0xFF) << 24) |
-                     (std::uint32_t(red & 0xFF) << 16) | (std::uint32_t(green & 0xFF) << 8) |
-                     std::uint32_t(blue & 0xFF));
-    }
 
     constexpr std::uint32_t Value() const { return value_; }
     constexpr int Red() const { return int((value_ >> 16) & 0xFF); }

@@ -18,7 +18,6 @@ namespace {
 
 struct RuntimeState {
     std::vector<std::function<void()>> initializers;
-    std::vector<std::function<void()>> finalizers;
     ExceptionHelper exceptionHelper = nullptr;
     std::shared_ptr<Application> app;
     std::map<std::string, std::set<std::string>> userEvents;
@@ -87,10 +86,6 @@ void RegisterInitializer(std::function<void()> step) {
     state().initializers.push_back(std::move(step));
 }
 
-void RegisterFinalizer(std::function<void()> step) {
-    state().finalizers.push_back(std::move(step));
-}
-
 void RuntimePerformInitializers() {
     for (const auto& step : state().initializers) {
         step();
@@ -98,10 +93,6 @@ void RuntimePerformInitializers() {
 }
 
 void RuntimePerformFinalizers() {
-    auto& finalizers = state().finalizers;
-    for (auto it = finalizers.rbegin(); it != finalizers.rend(); ++it) {
-        (*it)();
-    }
     // The toolkit goes down here, while the rest of the process still stands: left to static
     // destruction it would be torn down after parts of Qt it relies on.
     state().app.reset();
@@ -181,10 +172,6 @@ void _UnhandledException(std::exception_ptr e) {
 
 void _SetSupportsHiDPI(bool on) {
     state().supportsHiDPI = on;
-}
-
-bool SupportsHiDPI() {
-    return state().supportsHiDPI;
 }
 
 void _RuntimeInitExternalClasses() {

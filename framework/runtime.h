@@ -19,14 +19,13 @@ class Object;
 void RuntimeInit();
 /// Runs the initialisers registered with RegisterInitializer, in registration order.
 void RuntimePerformInitializers();
-/// Runs the finalisers registered with RegisterFinalizer, in reverse order.
+/// Tears the toolkit down while the rest of the process still stands.
 void RuntimePerformFinalizers();
 /// The process exit status: the event loop's result, or 0 when it never ran.
 std::int32_t RuntimeExit();
 
-/// Adds a step to the initialiser (or finaliser) list; for class tables and module globals.
+/// Adds a step to the initialiser list; for class tables and module globals.
 void RegisterInitializer(std::function<void()> step);
-void RegisterFinalizer(std::function<void()> step);
 
 /// Runs fn(arg); gives Nil when it returns, the exception when it raised a RuntimeException.
 /// Any other exception passes on.
@@ -44,7 +43,6 @@ void _UnhandledException(const std::exception& e);
 void _UnhandledException(std::exception_ptr e);
 
 void _SetSupportsHiDPI(bool on);
-bool SupportsHiDPI();
 void _RuntimeInitExternalClasses();
 void _InitPluginEntrypoints();
 
