@@ -1,23 +1,16 @@
 #include "framework/graphics.h"
 
+#include "framework/font_qt.h"
 #include "framework/picture_qt.h"
 
-#include <QApplication>
-#include <QFont>
 #include <QFontMetricsF>
 #include <QPainter>
 #include <QPainterPath>
 #include <QTextLayout>
 
-#include <cmath>
-
 namespace fw {
 
 namespace {
-
-constexpr double kPointsPerInch = 72.0;
-constexpr double kMillimetresPerInch = 25.4;
-const String kSystemFontName = "System";
 
 QColor qtColor(Color c) {
     return QColor(c.Red(), c.Green(), c.Blue(), 255 - c.Transparency());
@@ -25,32 +18,6 @@ QColor qtColor(Color c) {
 
 QString qtText(const String& text) {
     return QString::fromStdString(text.Bytes());
-}
-
-QFont fontFor(const String& family, FontUnit unit, float size) {
-    QFont font = QApplication::font();
-    if (!family.IsEmpty() && family != kSystemFontName) {
-        font.setFamilies({qtText(family)});
-    }
-    if (!(size > 0)) {
-        return font; // 0 (or nonsense) keeps the system's default size
-    }
-    switch (unit) {
-    case FontUnit::Pixel:
-        font.setPixelSize(std::max(1, static_cast<int>(std::lround(size))));
-        break;
-    case FontUnit::Inch:
-        font.setPointSizeF(size * kPointsPerInch);
-        break;
-    case FontUnit::Millimeter:
-        font.setPointSizeF(size * kPointsPerInch / kMillimetresPerInch);
-        break;
-    case FontUnit::Default:
-    case FontUnit::Point:
-        font.setPointSizeF(size);
-        break;
-    }
-    return font;
 }
 
 } // namespace
@@ -72,7 +39,7 @@ void Graphics::FillRoundRect(double x, double y, double width, double height, do
 }
 
 void Graphics::applyFont() const {
-    painter_.setFont(fontFor(textFont_, textUnit_, textSize_));
+    painter_.setFont(QtFont(textFont_, textUnit_, textSize_));
 }
 
 double Graphics::StringWidth(const String& text) const {

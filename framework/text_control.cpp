@@ -1,48 +1,11 @@
 #include "framework/text_control.h"
 
-#include <QApplication>
-#include <QFont>
+#include "framework/font_qt.h"
+
 #include <QPalette>
 #include <QWidget>
 
-#include <algorithm>
-#include <cmath>
-
 namespace fw {
-
-namespace {
-
-constexpr double kPointsPerInch = 72.0;
-constexpr double kMillimetresPerInch = 25.4;
-const String kSystemFontName = "System";
-
-QFont fontOf(const String& family, fw::FontUnit unit, float size) {
-    QFont font = QApplication::font();
-    if (!family.IsEmpty() && family != kSystemFontName) {
-        font.setFamilies({QString::fromStdString(family.Bytes())});
-    }
-    if (!(size > 0)) {
-        return font; // 0 (or nonsense) keeps the platform's default size
-    }
-    switch (unit) {
-    case fw::FontUnit::Pixel:
-        font.setPixelSize(std::max(1, static_cast<int>(std::lround(size))));
-        break;
-    case fw::FontUnit::Inch:
-        font.setPointSizeF(size * kPointsPerInch);
-        break;
-    case fw::FontUnit::Millimeter:
-        font.setPointSizeF(size * kPointsPerInch / kMillimetresPerInch);
-        break;
-    case fw::FontUnit::Default:
-    case fw::FontUnit::Point:
-        font.setPointSizeF(size);
-        break;
-    }
-    return font;
-}
-
-} // namespace
 
 TextControl::TextControl() = default;
 
@@ -103,7 +66,7 @@ void TextControl::_ApplyTextStyle(QWidget* widget) const {
     if (!widget) {
         return;
     }
-    QFont font = fontOf(fontName_, fontUnit_, fontSize_);
+    QFont font = QtFont(fontName_, fontUnit_, fontSize_);
     font.setBold(bold_);
     font.setItalic(italic_);
     font.setUnderline(underline_);

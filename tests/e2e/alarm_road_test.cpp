@@ -7,11 +7,14 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QFont>
+#include <QFontMetricsF>
 #include <QImage>
 #include <QPainter>
 #include <QRect>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <optional>
 
@@ -26,10 +29,20 @@ using testing::Started;
 using testing::ToolResult;
 using testing::WaitFor;
 
-// The painted frame, relative to the window's content area.
+// The painted frame and the button, relative to the window's content area.
 const QRect kFrameArea(20 + 152, 20, 256, 256);
 constexpr int kFrameSide = 256;
 constexpr int kFrames = 100;
+const QRect kButtonArea(175, 288, 250, 92);
+// The caption as the window sets it: 30 points of Helvetica, a point being a pixel.
+constexpr const char* kCaption = "On my Way!";
+constexpr const char* kCaptionFace = "Helvetica";
+constexpr int kCaptionPixels = 30;
+// Fonts differ a little between machines; the caption must still land this close.
+constexpr int kInkTolerance = 3;
+// The room a caption of that size leaves on each side, at the least; one drawn a third too large
+// nearly fills the button.
+constexpr int kLeastRoom = 25;
 
 /// Every test starts with the name "Ann Lee" stored.
 class AlarmRoadEndToEnd : public testing::DesktopSession {
@@ -94,6 +107,46 @@ private:
     QImage sheet_;
 };
 
+int colourDistance(QRgb a, QRgb b) {
+    return std::abs(qRed(a) - qRed(b)) + std::abs(qGreen(a) - qGreen(b)) +
+           std::abs(qBlue(a) - qBlue(b));
+}
+
+/// Where the caption's ink lies on the button, relative to it: the pixels nearer the caption's
+/// colour (the farthest from the fill) than the fill, which is sampled beside a rounded corner.
+/// The fill is white or, under the pointer, orange and inset: the edge is left out of the search.
+QRect captionInk(const QImage& shot, int menuHeight) {
+    const QRect button = kButtonArea.translated(0, menuHeight);
+    const QRect inside = button.adjusted(3, 3, -3, -3);
+    const QRgb fill = shot.pixel(inside.left() + 1, inside.center().y());
+    int farthest = 0;
+    for (int y = inside.top(); y <= inside.bottom(); ++y) {
+        for (int x = inside.left(); x <= inside.right(); ++x) {
+            farthest = std::max(farthest, colourDistance(shot.pixel(x, y), fill));
+        }
+    }
+    QRect ink;
+    for (int y = inside.top(); y <= inside.bottom(); ++y) {
+        for (int x = inside.left(); x <= inside.right(); ++x) {
+            if (2 * colourDistance(shot.pixel(x, y), fill) > farthest) {
+                ink |= QRect(x - button.left(), y - button.top(), 1, 1);
+            }
+        }
+    }
+    return ink;
+}
+
+/// Where the caption's ink belongs on the button, relative to it: left at the button's centring
+/// arithmetic on the caption's width, as wide as the face draws it.
+QRect expectedCaptionInk() {
+    QFont face(kCaptionFace);
+    face.setPixelSize(kCaptionPixels);
+    const QFontMetricsF metrics(face);
+    const int left = int(kButtonArea.width() - metrics.horizontalAdvance(kCaption)) / 2;
+    const QRectF ink = metrics.tightBoundingRect(kCaption);
+    return QRectF(left + ink.left(), 0, ink.width(), 1).toRect();
+}
+
 TEST_F(AlarmRoadEndToEnd, StartUpIsLoggedInOrderAndAnAlarmNamesItsSender) {
     Started& app = startJoinedApp();
     const QStringList lines = app.ErrorLines();
@@ -129,6 +182,16 @@ TEST_F(AlarmRoadEndToEnd, AnAlarmShowsTheAnimationAndTheButtonAcknowledgesToTheP
         later = frames.Find(screenshot(window), menuHeight);
         return later && *later != *first;
     })) << "the frame does not change";
+
+    const QRect ink = captionInk(screenshot(window), menuHeight);
+    const QRect expected = expectedCaptionInk();
+    EXPECT_NEAR(ink.left(), expected.left(), kInkTolerance)
+        << "caption ink " << ink.left() << ".." << ink.right();
+    EXPECT_NEAR(ink.width(), expected.width(), kInkTolerance);
+    EXPECT_GE(ink.left(), kLeastRoom);
+    EXPECT_GE(kButtonArea.width() - 1 - ink.right(), kLeastRoom);
+    EXPECT_NEAR(ink.left(), kButtonArea.width() - 1 - ink.right(), 2 * kInkTolerance)
+        << "the caption is not centred";
 
     const ToolResult clicked = clickAlarmButton(window);
     ASSERT_EQ(clicked.exitCode, 0) << clicked.errors.constData();

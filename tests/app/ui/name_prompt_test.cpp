@@ -156,7 +156,7 @@ TEST_F(NamePrompt, TheWindowIsBuiltAsItsListsSay) {
     EXPECT_EQ(label->geometry(), QRect(20, 20, 132, 20));
     QLineEdit* field = fieldOf(*prompt);
     EXPECT_EQ(field->geometry(), QRect(20, 52, 560, 88));
-    EXPECT_EQ(field->font().pointSizeF(), 55.0);
+    EXPECT_EQ(field->font().pixelSize(), 55) << "a point is drawn as a pixel";
     EXPECT_EQ(field->placeholderText(), QString("my name is"));
     EXPECT_EQ(field->maxLength(), INT_MAX);
 }
