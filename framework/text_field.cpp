@@ -38,12 +38,14 @@ bool isModifierOnly(int key) {
 }
 
 // The text a key stands for: what it types, or the conventional control character of a key
-// that edits or moves; Return is "\r" whatever the platform attaches to it.
+// that edits or moves. Return is "\r" whatever the platform attaches to it; the keypad's Enter
+// is chr(3), not a second Return, so a handler waiting for Return does not take it for one.
 String keyText(const QKeyEvent& event) {
     switch (event.key()) {
     case Qt::Key_Return:
-    case Qt::Key_Enter:
         return "\r";
+    case Qt::Key_Enter:
+        return "\x03";
     case Qt::Key_Tab:
     case Qt::Key_Backtab:
         return "\t";

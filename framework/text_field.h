@@ -59,10 +59,10 @@ public:
     void ValidationMask(const String& mask);
 
     /// Events, raised by the framework on the main thread.
-    /// KeyDown: key is the key's text (Return "\r", Tab "\t", Backspace chr(8), Delete chr(127),
-    /// the arrows chr(28) to chr(31), Home chr(1), End chr(4), Page Up chr(11), Page Down
-    /// chr(12); empty for a key that has none). True consumes the key; false lets the field
-    /// handle it. Keys held alone as modifiers raise nothing.
+    /// KeyDown: key is the key's text (Return "\r", the keypad's Enter chr(3), Tab "\t", Backspace
+    /// chr(8), Delete chr(127), the arrows chr(28) to chr(31), Home chr(1), End chr(4), Page Up
+    /// chr(11), Page Down chr(12); empty for a key that has none). True consumes the key; false
+    /// lets the field handle it. Keys held alone as modifiers raise nothing.
     virtual bool Event_KeyDown(const String& key);
     virtual void Event_TextChange();
 

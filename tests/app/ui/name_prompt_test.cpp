@@ -96,7 +96,7 @@ TEST_F(NamePrompt, TheCloseBoxCommitsAsReturnDoesEvenUnchangedOrEmpty) {
     EXPECT_EQ(log.Count("Preferences saved"), 3u);
 }
 
-TEST_F(NamePrompt, ChangeNameWhileOpenKeepsTheEditAndAfterACloseShowsTheNameInUse) {
+TEST_F(NamePrompt, ChangeNameWhileOpenKeepsTheEditKeypadEnterIsNoReturnAndReturnCloses) {
     loadStore(R"({"alarmName":"Ann","port":"40001","mCastIP":"239.1.2.4"})");
     EXPECT_TRUE(app->_FileChangeName_Action());
     auto first =
@@ -109,7 +109,13 @@ TEST_F(NamePrompt, ChangeNameWhileOpenKeepsTheEditAndAfterACloseShowsTheNameInUs
     EXPECT_EQ(fieldOf(*first)->text(), QString("Half-typ"));
     EXPECT_EQ(app->myName, fw::String("Ann")) << "nothing is committed before the close";
 
+    QTest::keyClick(fieldOf(*first), Qt::Key_Enter, Qt::KeypadModifier);
+    EXPECT_EQ(startup().get(), first.get()) << "the keypad's Enter closed the prompt";
+    EXPECT_EQ(fieldOf(*first)->text(), QString("Half-typ"));
+    EXPECT_EQ(log.Count("Preferences saved"), 0u);
+
     QTest::keyClick(fieldOf(*first), Qt::Key_Return);
+    EXPECT_FALSE(promptIsOpen());
     EXPECT_TRUE(app->_FileChangeName_Action());
     auto second = startup();
     EXPECT_NE(second, first);
