@@ -47,18 +47,13 @@ void ensureQtApplication() {
     state().ownedQtApp = std::make_unique<QApplication>(qtArgc, qtArgv);
 }
 
-// Qt's own diagnostics share standard error with the debug log; one that every Show on a
-// platform without window stacking (offscreen) repeats says nothing useful there.
-QtMessageHandler toolkitHandler = nullptr;
-
-void filterToolkitMessages(QtMsgType type, const QMessageLogContext& context,
-                           const QString& message) {
-    if (message == QLatin1String("This plugin does not support raise()")) {
-        return;
-    }
-    if (toolkitHandler) {
-        toolkitHandler(type, context, message);
-    }
+// Standard error is the debug log, which carries the system's own lines; the toolkit's remarks
+// about its environment (no runtime folder, no sound server, what a platform plug-in lacks) are
+// of use to whoever looks into the machine, not to the person reading that log.
+void logToolkitMessage(QtMsgType type, const QMessageLogContext& context, const QString& message) {
+    (void)type;
+    (void)context;
+    System::Log(System::LogLevelDebug, String(message.toStdString()));
 }
 
 void callStdFunction(void* fn) {
@@ -76,10 +71,7 @@ std::string describe(const std::exception& e) {
 
 void RuntimeInit() {
     state().exitStatus = 0;
-    QtMessageHandler previous = qInstallMessageHandler(filterToolkitMessages);
-    if (previous != filterToolkitMessages) {
-        toolkitHandler = previous;
-    }
+    qInstallMessageHandler(logToolkitMessage);
 }
 
 void RegisterInitializer(std::function<void()> step) {

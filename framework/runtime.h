@@ -15,7 +15,8 @@ namespace fw {
 class Application;
 class Object;
 
-/// Sets up the runtime: the process-wide state the other operations rely on.
+/// Sets up the runtime: the process-wide state the other operations rely on. From here on the
+/// toolkit's own messages go to the system log at debug level, not to standard error.
 void RuntimeInit();
 /// Runs the initialisers registered with RegisterInitializer, in registration order.
 void RuntimePerformInitializers();
