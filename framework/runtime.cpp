@@ -50,9 +50,7 @@ void ensureQtApplication() {
 // Standard error is the debug log, which carries the system's own lines; the toolkit's remarks
 // about its environment (no runtime folder, no sound server, what a platform plug-in lacks) are
 // of use to whoever looks into the machine, not to the person reading that log.
-void logToolkitMessage(QtMsgType type, const QMessageLogContext& context, const QString& message) {
-    (void)type;
-    (void)context;
+void logToolkitMessage(QtMsgType, const QMessageLogContext&, const QString& message) {
     System::Log(System::LogLevelDebug, String(message.toStdString()));
 }
 
