@@ -2,7 +2,7 @@
 // two network namespaces joined by a veth pair, the peer in host B; every figure stands beside
 // the machine's own figure for the same work, measured in the same run.
 //
-//   tallybell-bench [--only latency,burst,ack,idle,memory,startup] [--latency-count N]
+//   tallybell-bench [--only latency,burst,ack,idle,memory,startup,json] [--latency-count N]
 //                   [--burst-count N] [--ack-count N] [--idle-seconds N] [--soak-seconds N]
 //                   [--startup-runs N]
 //
@@ -28,6 +28,7 @@ using namespace tallybell::bench;
 const std::vector<std::pair<const char*, void (*)(Bench&)>> kBenchmarks = {
     {"startup", RunStartup},     {"latency", RunDispatchLatency}, {"burst", RunBurst},
     {"ack", RunAcknowledgement}, {"memory", RunMemory},           {"idle", RunIdleCost},
+    {"json", RunJsonParse},
 };
 
 bool positive(const char* text, long& out) {
@@ -74,9 +75,10 @@ bool parse(int argc, char** argv, Options& options) {
 int main(int argc, char** argv) {
     Options options;
     if (!parse(argc, argv, options)) {
-        std::fprintf(stderr, "usage: tallybell-bench [--only latency,burst,ack,idle,memory,startup]"
-                             " [--latency-count N] [--burst-count N] [--ack-count N]"
-                             " [--idle-seconds N] [--soak-seconds N] [--startup-runs N]\n");
+        std::fprintf(stderr,
+                     "usage: tallybell-bench [--only latency,burst,ack,idle,memory,startup,json]"
+                     " [--latency-count N] [--burst-count N] [--ack-count N]"
+                     " [--idle-seconds N] [--soak-seconds N] [--startup-runs N]\n");
         return 2;
     }
     std::signal(SIGPIPE, SIG_IGN); // a child that died must not take the runner with it

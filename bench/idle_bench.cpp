@@ -7,7 +7,6 @@
 #include <cstdio>
 #include <regex>
 #include <string>
-#include <unistd.h>
 
 namespace tallybell::bench {
 
@@ -23,35 +22,31 @@ constexpr int kButtonCentreX = 300;
 constexpr int kButtonCentreY = 334;
 constexpr double kGoalBeforePercent = 0.2;
 constexpr double kGoalAfterPercent = 2.0;
-// Display numbers are tried from one that differs between runs, as the end-to-end tests do;
-// Xvfb's lock file in /tmp refuses a number in use.
-constexpr int kFirstDisplay = 500;
-constexpr int kDisplaySpread = 400;
-constexpr int kDisplayAttempts = 50;
 
-/// An X server of the benchmark's own.
+/// An X server of the benchmark's own, in host A beside the application and the X tools. It
+/// listens only on an abstract socket, which belongs to host A's network namespace, and chooses
+/// its number there with -displayfd: nothing in the /tmp all namespaces share, no number to meet.
 class Display {
 public:
     bool Start(Bench& bench) {
-        const int first = kFirstDisplay + int(::getpid() % kDisplaySpread);
-        for (int number = first; number < first + kDisplayAttempts; ++number) {
-            const std::string name = ":" + std::to_string(number);
-            Child::Launch launch;
-            launch.argv = {"Xvfb", name, "-screen", "0", "1280x1024x24", "-nolisten", "tcp"};
-            if (!server_.Start(launch)) {
-                bench.Note("idle: Xvfb did not start: " + server_.Error());
-                return false;
-            }
-            const bool up = WaitUntil(
-                {&server_}, [&] { return !server_.Running() || accepts(name); }, kToolTimeoutMs);
-            if (up && server_.Running()) {
-                name_ = name;
-                return true;
-            }
-            server_.Stop();
+        Child::Launch launch;
+        launch.argv = {"Xvfb",      "-displayfd", "1",       "-nolisten", "tcp",
+                       "-nolisten", "unix",       "-screen", "0",         "1280x1024x24"};
+        launch.netns = bench.NetnsA();
+        if (!server_.Start(launch)) {
+            bench.Note("idle: Xvfb did not start: " + server_.Error());
+            return false;
         }
-        bench.Note("idle: no free X display");
-        return false;
+        // The number comes on standard output once the server accepts connections.
+        const bool ready = WaitUntil(
+            {&server_}, [&] { return !server_.out.empty() || !server_.Running(); }, kToolTimeoutMs);
+        if (!ready || server_.out.empty()) {
+            bench.Note("idle: Xvfb gave no display: " + server_.errLog.substr(0, 300));
+            return false;
+        }
+        name_ = ":" + server_.out.front().text;
+        netns_ = launch.netns;
+        return true;
     }
 
     const std::string& Name() const { return name_; }
@@ -60,18 +55,14 @@ public:
         Child::Launch launch;
         launch.argv = std::move(argv);
         launch.env = {"DISPLAY=" + name_};
+        launch.netns = netns_;
         return RunTool(launch, kToolTimeoutMs);
     }
 
 private:
-    bool accepts(const std::string& name) const {
-        Child::Launch launch;
-        launch.argv = {"xwininfo", "-root", "-display", name};
-        return RunTool(launch, kToolTimeoutMs).status == 0;
-    }
-
     Child server_;
     std::string name_;
+    std::string netns_;
 };
 
 struct Processes {

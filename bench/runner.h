@@ -105,5 +105,6 @@ void RunAcknowledgement(Bench& bench);
 void RunIdleCost(Bench& bench);
 void RunMemory(Bench& bench);
 void RunStartup(Bench& bench);
+void RunJsonParse(Bench& bench);
 
 } // namespace tallybell::bench

@@ -12,6 +12,26 @@
 namespace fw {
 
 namespace {
+DiskSyncFailure* activeSyncFailure = nullptr;
+} // namespace
+
+int syncToDisk(int fd) {
+    if (activeSyncFailure) {
+        errno = activeSyncFailure->error_;
+        return -1;
+    }
+    return ::fsync(fd);
+}
+
+DiskSyncFailure::DiskSyncFailure(int error) : error_(error), previous_(activeSyncFailure) {
+    activeSyncFailure = this;
+}
+
+DiskSyncFailure::~DiskSyncFailure() {
+    activeSyncFailure = previous_;
+}
+
+namespace {
 
 IOException ioError(const std::string& what, const QSaveFile& file) {
     return IOException(what + " " + file.fileName().toStdString() + ": " +
@@ -71,7 +91,7 @@ void TextOutputStream::Close() {
     if (!file->flush()) {
         throw ioError("Cannot write", *file);
     }
-    if (::fsync(file->handle()) != 0) {
+    if (syncToDisk(file->handle()) != 0) {
         throw IOException("Cannot write " + file->fileName().toStdString() + ": " +
                           std::strerror(errno));
     }

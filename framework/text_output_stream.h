@@ -32,4 +32,19 @@ private:
     std::unique_ptr<QSaveFile> file_;
 };
 
+/// Test hook: while alive, making a written file durable on disk (fsync) fails with the given
+/// errno, as on a disk that fails under the save.
+class DiskSyncFailure {
+public:
+    explicit DiskSyncFailure(int error);
+    ~DiskSyncFailure();
+    DiskSyncFailure(const DiskSyncFailure&) = delete;
+    DiskSyncFailure& operator=(const DiskSyncFailure&) = delete;
+
+private:
+    friend int syncToDisk(int fd);
+    int error_;
+    DiskSyncFailure* previous_;
+};
+
 } // namespace fw

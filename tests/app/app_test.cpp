@@ -2,9 +2,12 @@
 #include "app/ui/med_button.h"
 #include "app/ui/name_prompt.h"
 #include "app_fixture.h"
+#include "framework/timer.h"
 #include "framework/udp_socket.h"
+#include "framework/window.h"
 #include "platform/stand_in_runtime.h"
 
+#include <cstdint>
 #include <cstdlib>
 
 namespace tallybell::testing {
@@ -13,6 +16,8 @@ namespace {
 using StartUp = AppTest;
 using Watchdog = AppTest;
 using Quitting = AppTest;
+
+constexpr std::int64_t kWatchdogPeriodMs = 300000;
 
 TEST_F(StartUp, FirstStartJoinsTheDefaultGroupWithDefaultsKeptInMemoryOnly) {
     open();
@@ -29,9 +34,6 @@ TEST_F(StartUp, FirstStartJoinsTheDefaultGroupWithDefaultsKeptInMemoryOnly) {
     EXPECT_TRUE(app->Socket1->IsConnected());
     EXPECT_EQ(app->myName, fw::String(""));
     EXPECT_FALSE(app->AutoQuit());
-    ASSERT_TRUE(app->watchdog);
-    EXPECT_EQ(app->watchdog->Period(), 300000);
-    EXPECT_EQ(app->watchdog->RunMode(), fw::Timer::Multiple);
 }
 
 TEST_F(StartUp, ASuccessfulJoinHoldsOneUserInitiatedActivityForTheRestOfTheProcess) {
@@ -54,7 +56,7 @@ TEST_F(StartUp, StoredSettingsChooseNamePortAndGroupAndThePortIsTruncated) {
     EXPECT_EQ(app->myName, fw::String("Ann"));
 }
 
-TEST_F(StartUp, FailedJoinTellsTheUserAndStartsNoWatchdog) {
+TEST_F(StartUp, FailedJoinTellsTheUserAndStartsNoWatchdogButAFirstStartStillAsksTheName) {
     fw::UDPSocket blocker; // another instance holding the port
     blocker.Port(40001);
     blocker.Connect();
@@ -68,6 +70,8 @@ TEST_F(StartUp, FailedJoinTellsTheUserAndStartsNoWatchdog) {
     EXPECT_TRUE(platform::standin::Activities().empty());
     EXPECT_FALSE(log.Contains("Joined multicast group 239.1.2.4:40001"));
     ASSERT_TRUE(app->Socket1) << "the unjoined socket stays in place";
+    EXPECT_NE(fw::Window::_GetImplicitWindow("startup.startup"), nullptr)
+        << "no name is stored, so the prompt shows whatever the join gave";
 }
 
 TEST_F(StartUp, PortTextsThatNameNoPortFailTheJoinInsteadOfListeningElsewhere) {
@@ -121,6 +125,18 @@ TEST_F(StartUp, ReplyGoesToTheLastSenderButNeverToThisMachine) {
     log.Clear();
     app->Socket1->reply("ACK,Ann");
     EXPECT_EQ(log.Lines(), std::vector<std::string>{"Local Alarm, no ACK sent"});
+}
+
+TEST_F(Watchdog, RunsEveryFiveMinutesFromASuccessfulJoin) {
+    fw::TestClock clock;
+    open();
+    log.Clear();
+    clock.Advance(kWatchdogPeriodMs - 1);
+    EXPECT_TRUE(log.Lines().empty());
+    clock.Advance(1);
+    EXPECT_EQ(log.Lines(), (std::vector<std::string>{"watchdog run....", "....still connected"}));
+    clock.Advance(kWatchdogPeriodMs);
+    EXPECT_EQ(log.Count("watchdog run...."), 2u);
 }
 
 TEST_F(Watchdog, ALostSocketIsRebuiltOnTheDefaultGroupWhateverThePreferencesSay) {

@@ -14,11 +14,6 @@ namespace {
 
 using Host = TwoHosts::Host;
 
-// Displays are tried from a number that differs between processes, so tests side by side
-// seldom meet on one.
-constexpr int kFirstDisplay = 100;
-constexpr int kDisplaySpread = 400;
-constexpr int kDisplayAttempts = 50;
 constexpr const char* kJoinedLine = "Joined multicast group 239.1.2.4:40001";
 
 /// title as an extended regular expression (xdotool's) that matches it and nothing longer.
@@ -35,36 +30,33 @@ QString exactly(const QString& title) {
 
 } // namespace
 
-bool Display::Start() {
-    const int first = kFirstDisplay + int(QCoreApplication::applicationPid() % kDisplaySpread);
-    for (int number = first; number < first + kDisplayAttempts; ++number) {
-        const QString name = ":" + QString::number(number);
-        process_.start("Xvfb", {name, "-screen", "0", "1280x1024x24", "-nolisten", "tcp"});
-        if (!process_.waitForStarted(kToolTimeoutMs)) {
-            failure_ = "Xvfb did not start: " + process_.errorString();
-            return false;
-        }
-        const bool up =
-            WaitFor([&] { return process_.state() == QProcess::NotRunning || accepts(name); },
-                    kToolTimeoutMs);
-        if (up && process_.state() == QProcess::Running) {
-            name_ = name;
-            return true;
-        }
-        stop();
-        failure_ += name + ": " + process_.readAllStandardError().right(300) + "\n";
+bool Display::Start(const TwoHosts& hosts) {
+    // The server writes its display number to standard output once it accepts connections.
+    const QStringList command =
+        hosts.Command(Host::A, {"Xvfb", "-displayfd", "1", "-nolisten", "tcp", "-nolisten", "unix",
+                                "-screen", "0", "1280x1024x24"});
+    process_.start(command.first(), command.mid(1));
+    if (!process_.waitForStarted(kToolTimeoutMs)) {
+        failure_ = "Xvfb did not start: " + process_.errorString();
+        return false;
     }
-    return false;
+    QByteArray number;
+    const bool ready = WaitFor(
+        [&] {
+            number += process_.readAllStandardOutput();
+            return number.endsWith('\n') || process_.state() == QProcess::NotRunning;
+        },
+        kToolTimeoutMs);
+    if (!ready || !number.endsWith('\n')) {
+        failure_ = "Xvfb gave no display: " + process_.readAllStandardError().right(300);
+        Stop();
+        return false;
+    }
+    name_ = ":" + QString::fromLatin1(number.trimmed());
+    return true;
 }
 
-bool Display::accepts(const QString& name) {
-    QProcess probe;
-    probe.start("xwininfo", {"-root", "-display", name});
-    return probe.waitForFinished(kToolTimeoutMs) && probe.exitStatus() == QProcess::NormalExit &&
-           probe.exitCode() == 0;
-}
-
-void Display::stop() {
+void Display::Stop() {
     if (process_.state() != QProcess::NotRunning) {
         process_.terminate();
         if (!process_.waitForFinished(kStopTimeoutMs)) {
@@ -141,9 +133,9 @@ void DesktopSession::SetUp() {
     ASSERT_TRUE(QFile::exists(TwoHosts::Bin("tallybell"))) << "no tallybell in TALLYBELL_BIN";
     ASSERT_TRUE(QFile::exists(TwoHosts::Bin("tallybell-peer")));
     ASSERT_TRUE(folder_.isValid()) << qPrintable(folder_.errorString());
-    ASSERT_TRUE(display_.Start()) << qPrintable(display_.Failure());
     hosts_ = std::make_unique<TwoHosts>(TwoHosts::Layout::TwoChildren);
     ASSERT_TRUE(hosts_->IsReady()) << qPrintable(hosts_->Failure());
+    ASSERT_TRUE(display_.Start(*hosts_)) << qPrintable(display_.Failure());
 }
 
 void DesktopSession::TearDown() {
@@ -155,6 +147,7 @@ void DesktopSession::TearDown() {
         }
     }
     started_.clear();
+    display_.Stop(); // it too lives in host A
     hosts_.reset();
 }
 
@@ -204,7 +197,8 @@ ToolResult DesktopSession::x(const QStringList& command) {
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     environment.insert("DISPLAY", display_.Name());
     process.setProcessEnvironment(environment);
-    process.start(command.first(), command.mid(1));
+    const QStringList inHostA = hosts_->Command(Host::A, command);
+    process.start(inHostA.first(), inHostA.mid(1));
     ToolResult result;
     result.finished =
         WaitFor([&] { return process.state() == QProcess::NotRunning; }, kToolTimeoutMs);

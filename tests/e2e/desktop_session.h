@@ -21,32 +21,32 @@ namespace tallybell::testing {
 constexpr const char* kAlarmGroup = "239.1.2.4";
 constexpr const char* kAlarmPort = "40001";
 constexpr int kToolTimeoutMs = 10000;
-constexpr int kStopTimeoutMs = 5000;
+// Deadlines that only bound a failure: a sanitized application on a loaded machine can take
+// seconds to quit.
+constexpr int kStopTimeoutMs = 20000;
 /// The alarm window's content area height and its button's centre, relative to that area.
 constexpr int kAlarmContentHeight = 400;
 constexpr int kAlarmButtonCentreX = 300;
 constexpr int kAlarmButtonCentreY = 334;
 
-/// An X server of the test's own. Xvfb's -displayfd cannot choose the display here: it takes the
-/// first number whose abstract socket is free, and each test has a network namespace (so an
-/// abstract socket space) of its own, so every test would take :0 and share its socket file.
-/// A display named outright is guarded by Xvfb's lock file in /tmp, which all namespaces see: a
-/// number in use makes the server end at once, and the next one is tried.
+/// An X server of the test's own, in host A beside the application and the X tools. It listens
+/// only on an abstract socket, and abstract sockets belong to a network namespace: the server
+/// chooses its number with -displayfd among the namespace's own, so suites side by side cannot
+/// meet on one, and nothing lands in the /tmp that all namespaces share (with a socket file
+/// there, servers in two namespaces would both take :0 and replace each other's file).
 class Display {
 public:
     Display() = default;
-    ~Display() { stop(); }
+    ~Display() { Stop(); }
     Display(const Display&) = delete;
     Display& operator=(const Display&) = delete;
 
-    bool Start();
+    bool Start(const TwoHosts& hosts);
+    void Stop();
     const QString& Name() const { return name_; }
     const QString& Failure() const { return failure_; }
 
 private:
-    static bool accepts(const QString& name);
-    void stop();
-
     QProcess process_;
     QString name_;
     QString failure_;
@@ -110,7 +110,7 @@ protected:
     /// Sends one datagram from host B to the group.
     void send(const QString& payload);
 
-    /// An X tool on the test's display, in the test's own namespace.
+    /// An X tool on the test's display, in host A.
     ToolResult x(const QStringList& command);
     /// The visible windows a search finds (none: empty).
     QStringList visible(const QStringList& criteria);
@@ -131,8 +131,8 @@ protected:
 
 private:
     QTemporaryDir folder_;
-    Display display_;
     std::unique_ptr<TwoHosts> hosts_;
+    Display display_;
     std::vector<std::unique_ptr<Started>> started_;
 };
 

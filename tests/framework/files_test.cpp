@@ -8,6 +8,7 @@
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
+#include <cerrno>
 #include <csignal>
 #include <cstdlib>
 #include <sys/resource.h>
@@ -137,6 +138,20 @@ TEST_F(FilesTest, AFolderRemovedBeforeCloseRaisesAndLeavesNothing) {
     ASSERT_TRUE(QDir(QString::fromStdString(path("gone"))).removeRecursively());
     EXPECT_THROW(stream->Close(), IOException);
     EXPECT_FALSE(item("gone")->Exists());
+}
+
+// The text is made durable on disk before it replaces the target: a disk that cannot make it
+// durable leaves the earlier file as it was.
+TEST_F(FilesTest, AFileThatCannotBeMadeDurableNeverReplacesTheTarget) {
+    writeFile("out", "earlier");
+    const auto stream = TextOutputStream::Create(item("out"), TextEncoding::UTF8());
+    stream->Write(Text("later"));
+    {
+        const DiskSyncFailure failingDisk(EIO);
+        EXPECT_THROW(stream->Close(), IOException);
+    }
+    EXPECT_EQ(readFile("out"), "earlier");
+    EXPECT_EQ(entries(), QStringList{"out"});
 }
 
 // A write that the system refuses half-way (a full disk, simulated with a file-size limit that

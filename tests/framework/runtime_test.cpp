@@ -1,10 +1,13 @@
 #include "framework/debug_log.h"
 #include "framework/runtime.h"
 #include "framework/timer.h"
+#include "tests/support/wait.h"
 
 #include <QCoreApplication>
-#include <QTest>
 #include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
 
 namespace fw {
 namespace {
@@ -37,7 +40,8 @@ TEST(EventRegistry, AnswersPerClassAndTable) {
     EXPECT_FALSE(_RuntimeIsEventHandled(nullptr, "Other", "Open", true));
 }
 
-TEST(TimerTest, RepeatingTimerFiresUntilTurnedOff) {
+// On the event loop: a repeating timer fires until its handler turns it off, and CallLater runs.
+TEST(TimerTest, OnTheEventLoopTimersRepeatAndCallLaterRuns) {
     auto timer = std::make_shared<Timer>();
     int fired = 0;
     timer->BindAction([&](Timer& t) {
@@ -47,24 +51,52 @@ TEST(TimerTest, RepeatingTimerFiresUntilTurnedOff) {
     });
     timer->Period(5);
     timer->RunMode(Timer::Multiple);
-    EXPECT_TRUE(QTest::qWaitFor([&] { return fired >= 3; }, 2000));
-    QTest::qWait(30);
-    EXPECT_EQ(fired, 3);
+    bool called = false;
+    Timer::CallLater(20, [&] { called = true; });
+    EXPECT_TRUE(tallybell::testing::WaitFor([&] { return fired == 3 && called; }));
+    EXPECT_EQ(timer->RunMode(), Timer::Off);
 }
 
-TEST(TimerTest, CallLaterRunsOnceAfterTheDelay) {
-    QElapsedTimer clock;
-    clock.start();
-    int calls = 0;
-    qint64 at = 0;
-    Timer::CallLater(50, [&] {
-        ++calls;
-        at = clock.elapsed();
+// On the test clock everything fires exactly when due, earliest first, and nothing early.
+TEST(TimerTest, OnTheTestClockEachTimerAndCallLaterFiresExactlyWhenDue) {
+    TestClock clock;
+    std::vector<std::string> fired;
+    const auto note = [&](const char* what) {
+        fired.push_back(what + ("@" + std::to_string(clock.Now())));
+    };
+    const auto every25 = std::make_shared<Timer>();
+    every25->BindAction([&](Timer& t) {
+        note("every25");
+        if (t.FireCount() == 4) {
+            t.RunMode(Timer::Off);
+        }
     });
-    EXPECT_TRUE(QTest::qWaitFor([&] { return calls == 1; }, 2000));
-    EXPECT_GE(at, 45);
-    QTest::qWait(60);
-    EXPECT_EQ(calls, 1);
+    every25->Period(25);
+    every25->RunMode(Timer::Multiple);
+    const auto once = std::make_shared<Timer>();
+    once->BindAction([&](Timer&) { note("once"); });
+    once->Period(60);
+    once->RunMode(Timer::Single);
+    Timer::CallLater(40, [&] { note("later"); });
+    auto released = std::make_shared<Timer>();
+    released->BindAction([&](Timer&) { note("released"); });
+    released->RunMode(Timer::Multiple);
+    released.reset();
+
+    clock.Advance(24);
+    EXPECT_TRUE(fired.empty());
+    clock.Advance(1);
+    clock.Advance(1000);
+    EXPECT_EQ(fired, (std::vector<std::string>{"every25@25", "later@40", "every25@50", "once@60",
+                                               "every25@75", "every25@100"}));
+    EXPECT_EQ(once->RunMode(), Timer::Off);
+    EXPECT_EQ(clock.Now(), 1025);
+
+    fired.clear();
+    every25->Period(10); // a new period starts from now
+    every25->RunMode(Timer::Multiple);
+    clock.Advance(25);
+    EXPECT_EQ(fired, (std::vector<std::string>{"every25@1035", "every25@1045"}));
 }
 
 } // namespace

@@ -7,6 +7,7 @@
 #include "app/ui/media.h"
 #include "framework/debug_log.h"
 #include "framework/sound.h"
+#include "framework/timer.h"
 #include "framework/window.h"
 #include "framework/window_list.h"
 #include "framework/window_qt.h"
@@ -14,52 +15,21 @@
 
 #include <QCoreApplication>
 #include <QDir>
-#include <QElapsedTimer>
 #include <QFile>
 #include <QMainWindow>
 #include <QTest>
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <cstdlib>
 #include <memory>
-#include <vector>
 
 namespace tallybell::testing {
 
 using AlarmWindow = class tallybell::Window1;
 
-inline constexpr qint64 kHornDelayMs = 500;
-// A timer may fire up to 5% early; the event loop may make it late, never much earlier.
-inline constexpr qint64 kEarliestHornMs = 470;
-inline constexpr qint64 kLatestHornMs = 900;
-
-/// The time, from a start, of each play the recorder sees (polled while waiting).
-class HornClock {
-public:
-    explicit HornClock(const fw::SoundPlayRecorder& recorder) : recorder_(recorder) {
-        clock_.start();
-    }
-    qint64 Now() const { return clock_.elapsed(); }
-    void Poll() {
-        while (at_.size() < recorder_.Plays().size()) {
-            at_.push_back(clock_.elapsed());
-        }
-    }
-    bool WaitForPlays(std::size_t count, int timeoutMs = 3000) {
-        return WaitFor(
-            [&] {
-                Poll();
-                return at_.size() >= count;
-            },
-            timeoutMs);
-    }
-    const std::vector<qint64>& At() const { return at_; }
-
-private:
-    const fw::SoundPlayRecorder& recorder_;
-    QElapsedTimer clock_;
-    std::vector<qint64> at_;
-};
+inline constexpr std::int64_t kHornDelayMs = 500;
+inline constexpr std::int64_t kFramePeriodMs = 25;
 
 class AlarmWindowTest : public ::testing::Test {
 protected:
@@ -100,7 +70,8 @@ protected:
 
     QString resources_;
     fw::SoundPlayRecorder recorder;
-    HornClock horn{recorder};
+    // The horn and the animation run on this clock; datagrams and windows on the real event loop.
+    fw::TestClock clock;
     fw::DebugLogCapture log;
 };
 

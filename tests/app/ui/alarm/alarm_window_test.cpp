@@ -149,7 +149,8 @@ TEST_F(AlarmWindowTest, StopAndClosingStopTheHornAndLeaveTheAnimation) {
     window->Stop();
     EXPECT_EQ(recorder.Stops().size(), 1u);
     EXPECT_EQ(window->animate()->RunMode(), fw::Timer::Multiple);
-    ASSERT_TRUE(horn.WaitForPlays(1)) << "Stop cancels no scheduled horn";
+    clock.Advance(kHornDelayMs);
+    EXPECT_EQ(recorder.Plays().size(), 1u) << "Stop cancels no scheduled horn";
     window->Close();
     EXPECT_EQ(recorder.Stops().size(), 2u);
 }
