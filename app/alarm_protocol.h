@@ -8,6 +8,9 @@ namespace tallybell {
 inline constexpr const char* kAlarmCommand = "ALARM";
 inline constexpr const char* kCancelCommand = "ALARM_CANCEL";
 inline constexpr const char* kAckPrefix = "ACK,";
+// The largest UDP payload over IPv4 (65,535 less the IP and UDP headers): an acknowledgement
+// must fit one datagram.
+inline constexpr std::int64_t kLargestPayload = 65507;
 
 // Where a socket rebuilt by the watchdog listens, whatever the preferences say.
 inline constexpr std::int64_t kDefaultPort = 40001;

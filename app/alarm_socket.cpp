@@ -37,15 +37,22 @@ void Socket::dispatch(const fw::String& payload) {
 }
 
 void Socket::recordSender(const fw::String& address) {
-    rxIP = address;
-    fw::DebugLog("Alert recieved from " + rxIP);
+    // A source that is no one host (0.0.0.0, the broadcast, a group) cannot be answered: the
+    // acknowledgement would go nowhere, or back to this machine. The earlier target stays.
+    if (fw::IsUnicastAddress(address)) {
+        rxIP = address;
+    }
+    fw::DebugLog("Alert recieved from " + address);
 }
 
 void Socket::reply(const fw::String& msg) {
     const fw::String local = LocalAddress();
     if (fw::Compare(rxIP, local) != 0) {
-        Write(rxIP, msg);
-        fw::DebugLog("Replied to " + rxIP);
+        if (Write(rxIP, msg)) {
+            fw::DebugLog("Replied to " + rxIP);
+        } else {
+            fw::DebugLog("Could not reply to " + rxIP + ": " + LastErrorMessage());
+        }
     } else {
         fw::DebugLog("Local Alarm, no ACK sent");
     }

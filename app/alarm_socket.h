@@ -9,7 +9,8 @@ namespace tallybell {
 /// sent the last datagram and answers them.
 class Socket : public fw::UDPSocket {
 public:
-    /// The reply target: the source address of the last datagram this socket received.
+    /// The reply target: the source address of the last datagram this socket received from one
+    /// host (a datagram from 0.0.0.0, the broadcast or a group leaves it as it was).
     fw::String rxIP;
 
     /// Sends msg to the reply target, unless that is this machine's own address.

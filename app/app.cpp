@@ -65,9 +65,10 @@ void App::Event_Open() {
     if (preferences().Load()) {
         fw::DebugLog("Preferences loaded");
     } else {
-        preferences().Operator_Lookup(fw::Text("alarmName"), fw::Auto(fw::Text("")));
-        preferences().Operator_Lookup(fw::Text("port"), fw::Auto(fw::Text("40001")));
-        preferences().Operator_Lookup(fw::Text("mCastIP"), fw::Auto(fw::Text("239.1.2.4")));
+        for (const auto& setting : ModernPreferences::kSettings) {
+            preferences().Operator_Lookup(fw::Text(setting.key),
+                                          fw::Auto(fw::Text(setting.standIn)));
+        }
     }
 
     if (preference("alarmName").ToText() == fw::Text("")) {

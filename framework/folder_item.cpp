@@ -1,14 +1,19 @@
 #include "framework/folder_item.h"
 
+#include "framework/text_output_stream.h"
+
 #include <QCoreApplication>
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
+#include <fcntl.h>
 #include <string_view>
 #include <sys/stat.h>
+#include <unistd.h>
 
 namespace fw {
 
@@ -37,6 +42,47 @@ std::string resolveLink(const std::string& path) {
     }
     const QString target = info.symLinkTarget();
     return target.isEmpty() ? path : target.toStdString();
+}
+
+[[noreturn]] void raiseIOError(const std::string& what, int error) {
+    throw IOException(what + ": " + std::strerror(error));
+}
+
+// The bytes, copied; false when the source cannot be read, which a hard link may still keep.
+bool copyBytes(const std::string& source, const std::string& destination) {
+    QFile from(qPath(source));
+    if (!from.open(QIODevice::ReadOnly)) {
+        return false;
+    }
+    const QByteArray bytes = from.readAll();
+    if (from.error() != QFileDevice::NoError) {
+        return false;
+    }
+    // QSaveFile writes through a link; the link itself is what gets replaced here.
+    if (QFileInfo(qPath(destination)).isSymLink() && ::unlink(destination.c_str()) != 0) {
+        raiseIOError("Cannot replace " + destination, errno);
+    }
+    // Written as every file of ours is: whole, or not at all.
+    const auto to = TextOutputStream::Create(std::make_shared<FolderItem>(destination), nullptr);
+    to->Write(String::FromBytes(bytes.toStdString(), nullptr));
+    to->Close();
+    return true;
+}
+
+// A second name for the same bytes, for a file this user may not read (its own, mode 000). A
+// temporary name first, so the destination changes in one step.
+void linkInPlace(const std::string& source, const std::string& destination) {
+    const std::string temporary = destination + ".new";
+    (void)::unlink(temporary.c_str()); // a leftover of an interrupted copy
+    if (::linkat(AT_FDCWD, source.c_str(), AT_FDCWD, temporary.c_str(), AT_SYMLINK_FOLLOW) != 0) {
+        raiseIOError("Cannot copy " + source, errno);
+    }
+    const int renamed = ::rename(temporary.c_str(), destination.c_str()) == 0 ? 0 : errno;
+    // rename does nothing when both already name the same file; the temporary name goes anyway.
+    (void)::unlink(temporary.c_str());
+    if (renamed != 0) {
+        raiseIOError("Cannot copy " + source + " to " + destination, renamed);
+    }
 }
 
 std::string environment(const char* name) {
@@ -103,6 +149,20 @@ void FolderItem::CreateAsFolder() const {
         return; // already what was asked for
     }
     throw IOException("Cannot create the folder " + path_ + ": " + std::strerror(error));
+}
+
+void FolderItem::CopyFileTo(const FolderItem& destination) const {
+    struct stat status {};
+    if (::stat(path_.c_str(), &status) != 0) {
+        raiseIOError("Cannot copy " + path_, errno);
+    }
+    if (!S_ISREG(status.st_mode)) {
+        raiseIOError("Cannot copy " + path_, S_ISDIR(status.st_mode) ? EISDIR : ENODEV);
+    }
+    // The destination is replaced, never followed: a link there must not lead the copy elsewhere.
+    if (!copyBytes(path_, destination.path_)) {
+        linkInPlace(path_, destination.path_);
+    }
 }
 
 std::string FolderItem::Name() const {

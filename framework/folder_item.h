@@ -26,6 +26,10 @@ public:
     bool IsFolder() const;
     /// Creates this item as a folder (its parent must exist); raises IOException on failure.
     void CreateAsFolder() const;
+    /// Copies this file's bytes to destination (not followed when it is a symbolic link),
+    /// replacing what is there. Raises IOException when this is not a regular file or the copy
+    /// cannot be made; what was at destination then stays.
+    void CopyFileTo(const FolderItem& destination) const;
     /// Opens this file as a sound; Nil when it is not a file.
     std::shared_ptr<Sound> OpenAsSound() const;
 

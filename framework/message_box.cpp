@@ -30,6 +30,8 @@ std::int64_t MessageBox(const String& message) {
     }
     QMessageBox box;
     box.setWindowTitle(QString::fromStdString(ApplicationName()));
+    // Plain text, as labels show it: a group name or a file's text is never markup.
+    box.setTextFormat(Qt::PlainText);
     box.setText(QString::fromStdString(message.Bytes()));
     box.setStandardButtons(QMessageBox::Ok);
     box.exec();

@@ -47,7 +47,8 @@ void QuitOnTerminationSignals() {
     action.sa_handler = forwardSignal;
     sigemptyset(&action.sa_mask);
     action.sa_flags = SA_RESTART;
-    for (int signo : {SIGTERM, SIGINT}) {
+    // SIGHUP too: a closed terminal or an ended session is a request to quit, not a crash.
+    for (int signo : {SIGTERM, SIGINT, SIGHUP}) {
         if (::sigaction(signo, &action, nullptr) != 0) {
             DebugLog(String("Cannot handle signal: ") + std::strerror(errno));
         }

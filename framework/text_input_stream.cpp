@@ -3,11 +3,15 @@
 #include "framework/folder_item.h"
 #include "framework/text_encoding.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <fcntl.h>
+#include <limits>
 #include <string>
 #include <string_view>
 #include <sys/stat.h>
+#include <unistd.h>
 
 namespace fw {
 
@@ -27,6 +31,36 @@ void skipByteOrderMark(std::FILE* file) {
     }
 }
 
+// Why an open descriptor is no text file to read (an errno), or 0 when it is one.
+int notARegularFile(int fd) {
+    struct stat status {};
+    if (::fstat(fd, &status) != 0) {
+        return errno;
+    }
+    if (S_ISDIR(status.st_mode)) {
+        return EISDIR;
+    }
+    return S_ISREG(status.st_mode) ? 0 : ENODEV;
+}
+
+// Only a regular file is text to read: a folder fails on reading, a FIFO would block the open
+// until a writer comes, and a device such as /dev/zero never ends. The open itself does not
+// block (O_NONBLOCK), so what it finds is refused before anything waits on it.
+std::FILE* openRegularFile(const std::string& path) {
+    const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
+    if (fd < 0) {
+        raiseIOError("Cannot open " + path, errno);
+    }
+    int error = notARegularFile(fd);
+    std::FILE* handle = error == 0 ? ::fdopen(fd, "rb") : nullptr;
+    if (!handle) {
+        error = error != 0 ? error : errno;
+        ::close(fd);
+        raiseIOError("Cannot open " + path + " as a file", error);
+    }
+    return handle;
+}
+
 } // namespace
 
 TextInputStream::TextInputStream(std::FILE* file) : file_(file) {}
@@ -37,18 +71,7 @@ TextInputStream::~TextInputStream() {
 
 std::shared_ptr<TextInputStream> TextInputStream::Open(const std::shared_ptr<FolderItem>& file,
                                                        const TextEncoding* encoding) {
-    const std::string& path = Deref(file).NativePath();
-    std::FILE* handle = std::fopen(path.c_str(), "rb");
-    if (!handle) {
-        raiseIOError("Cannot open " + path, errno);
-    }
-    // A folder opens like a file on some systems and fails only on reading; refuse it here.
-    struct stat status {};
-    if (::fstat(::fileno(handle), &status) != 0 || S_ISDIR(status.st_mode)) {
-        const int error = S_ISDIR(status.st_mode) ? EISDIR : errno;
-        std::fclose(handle);
-        raiseIOError("Cannot open " + path, error);
-    }
+    std::FILE* handle = openRegularFile(Deref(file).NativePath());
     // A UTF-8 signature is not part of the text.
     if (encoding == TextEncoding::UTF8()) {
         skipByteOrderMark(handle);
@@ -57,13 +80,19 @@ std::shared_ptr<TextInputStream> TextInputStream::Open(const std::shared_ptr<Fol
 }
 
 Text TextInputStream::ReadAll() {
+    return Read(std::numeric_limits<std::size_t>::max());
+}
+
+Text TextInputStream::Read(std::size_t count) {
     if (!file_) {
         throw IOException("The stream is closed");
     }
     std::string bytes;
     char buffer[64 * 1024];
     std::size_t got = 0;
-    while ((got = std::fread(buffer, 1, sizeof buffer, file_)) > 0) {
+    while (bytes.size() < count &&
+           (got = std::fread(buffer, 1, std::min(sizeof buffer, count - bytes.size()), file_)) >
+               0) {
         bytes.append(buffer, got);
     }
     if (std::ferror(file_)) {

@@ -7,6 +7,7 @@
 #include <cerrno>
 #include <cstring>
 #include <string>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace fw {
@@ -38,6 +39,16 @@ IOException ioError(const std::string& what, const QSaveFile& file) {
                        file.errorString().toStdString());
 }
 
+// A rename replaces whatever has the name: a FIFO, a device node (/dev/zero behind a link), even
+// with the right privileges a system file's device. Only a regular file, or nothing, is replaced.
+void refuseToReplaceNonFile(const std::string& path) {
+    struct stat status {};
+    if (::stat(path.c_str(), &status) == 0 && !S_ISREG(status.st_mode)) {
+        throw IOException("Cannot create " + path + ": " +
+                          std::strerror(S_ISDIR(status.st_mode) ? EISDIR : ENODEV));
+    }
+}
+
 } // namespace
 
 TextOutputStream::TextOutputStream(std::unique_ptr<QSaveFile> file) : file_(std::move(file)) {}
@@ -54,8 +65,16 @@ TextOutputStream::~TextOutputStream() {
 std::shared_ptr<TextOutputStream> TextOutputStream::Create(const std::shared_ptr<FolderItem>& file,
                                                            const TextEncoding* /*encoding*/) {
     // Text is held as UTF-8, and UTF-8 is the only encoding the framework writes.
-    auto saveFile = std::make_unique<QSaveFile>(QString::fromStdString(Deref(file).NativePath()));
+    const std::string& path = Deref(file).NativePath();
+    refuseToReplaceNonFile(path);
+    auto saveFile = std::make_unique<QSaveFile>(QString::fromStdString(path));
     if (!saveFile->open(QIODevice::WriteOnly)) {
+        throw ioError("Cannot create", *saveFile);
+    }
+    // The new file takes the old one's mode; one its owner could not read back is no file to keep.
+    const QFileDevice::Permissions mode = saveFile->permissions();
+    const QFileDevice::Permissions ownerMay = QFileDevice::ReadOwner | QFileDevice::WriteOwner;
+    if ((mode & ownerMay) != ownerMay && !saveFile->setPermissions(mode | ownerMay)) {
         throw ioError("Cannot create", *saveFile);
     }
     return std::shared_ptr<TextOutputStream>(new TextOutputStream(std::move(saveFile)));

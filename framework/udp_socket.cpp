@@ -8,7 +8,9 @@
 
 #include <arpa/inet.h>
 #include <cerrno>
+#include <cstring>
 #include <functional>
+#include <net/if.h>
 #include <netinet/in.h>
 #include <poll.h>
 #include <string>
@@ -78,7 +80,48 @@ private:
     int fd_;
 };
 
+// The interface the kernel put this socket's membership of group on, found by asking the socket
+// for its source filter there interface by interface; 0 when none answers.
+unsigned membershipInterface(int fd, in_addr group) {
+    struct if_nameindex* interfaces = ::if_nameindex();
+    if (!interfaces) {
+        return 0;
+    }
+    unsigned found = 0;
+    for (const struct if_nameindex* each = interfaces; each->if_index != 0 && found == 0; ++each) {
+        group_filter filter{};
+        filter.gf_interface = each->if_index;
+        auto* address = reinterpret_cast<sockaddr_in*>(&filter.gf_group);
+        address->sin_family = AF_INET;
+        address->sin_addr = group;
+        socklen_t length = sizeof filter;
+        if (::getsockopt(fd, IPPROTO_IP, MCAST_MSFILTER, &filter, &length) == 0) {
+            found = each->if_index;
+        }
+    }
+    ::if_freenameindex(interfaces);
+    return found;
+}
+
+// Whether the interface of that index is still there. The kernel does not reuse an index while
+// it counts upwards, so an interface deleted and made again (same name, same address) answers no.
+bool interfaceExists(unsigned index) {
+    char name[IF_NAMESIZE] = {};
+    return ::if_indextoname(index, name) != nullptr;
+}
+
 } // namespace
+
+bool IsUnicastAddress(const String& address) {
+    in_addr parsed{};
+    if (!parseIPv4(address, parsed)) {
+        return false;
+    }
+    const std::uint32_t host = ntohl(parsed.s_addr);
+    const std::uint32_t firstOctet = host >> 24;
+    // 0.0.0.0/8 is "this network", 224.0.0.0/4 the groups, 240.0.0.0/4 reserved and the broadcast.
+    return firstOctet != 0 && firstOctet < 224;
+}
 
 class UDPSocket::Impl {
 public:
@@ -96,16 +139,23 @@ public:
     bool sendToSelf_ = false;
     int fd_ = -1;
     int error_ = 0;
-    std::vector<in_addr> groups_;
+    // A receive failed: the socket hears nothing more, whatever its descriptor says.
+    bool failed_ = false;
+    struct Membership {
+        in_addr group;
+        unsigned interface; // 0 when the kernel did not say
+    };
+    std::vector<Membership> groups_;
 
     void connect();
     void close();
     bool join(const String& group);
     void leave(const String& group);
     std::shared_ptr<Datagram> read(const TextEncoding* encoding);
-    void send(const String& address, std::int64_t port, const String& data);
+    bool send(const String& address, std::int64_t port, const String& data);
     void purge();
     String localAddress() const;
+    bool connected() const;
     void applyHops();
     void applyLoop();
 
@@ -271,8 +321,12 @@ void UDPSocket::Impl::connect() {
     }
     fd_ = fd;
     error_ = 0;
+    failed_ = false;
     applyHops();
     applyLoop();
+    // Linux hands a socket bound to the port the datagrams of every group that any socket on the
+    // host joined; only our own groups' alarms are ours.
+    setOption(IPPROTO_IP, IP_MULTICAST_ALL, 0);
     // A smaller buffer only means less room for bursts; the recorded error tells.
     setOption(SOL_SOCKET, SO_RCVBUF, kReceiveBufferBytes);
     notifier_.setSocket(fd_);
@@ -302,8 +356,8 @@ bool UDPSocket::Impl::join(const String& group) {
         error_ = EINVAL;
         return false;
     }
-    for (const in_addr& joined : groups_) {
-        if (joined.s_addr == address.s_addr) {
+    for (const Membership& joined : groups_) {
+        if (joined.group.s_addr == address.s_addr) {
             return true;
         }
     }
@@ -314,7 +368,7 @@ bool UDPSocket::Impl::join(const String& group) {
         error_ = errno;
         return false;
     }
-    groups_.push_back(address);
+    groups_.push_back({address, membershipInterface(fd_, address)});
     return true;
 }
 
@@ -324,7 +378,7 @@ void UDPSocket::Impl::leave(const String& group) {
         return;
     }
     for (auto it = groups_.begin(); it != groups_.end(); ++it) {
-        if (it->s_addr != address.s_addr) {
+        if (it->group.s_addr != address.s_addr) {
             continue;
         }
         ip_mreq request{};
@@ -365,6 +419,7 @@ std::shared_ptr<Datagram> UDPSocket::Impl::read(const TextEncoding* encoding) {
     updateNotifier();
     if (result != 0) {
         if (result != EAGAIN) {
+            failed_ = true;
             fail(result);
         }
         return nullptr;
@@ -376,15 +431,15 @@ std::shared_ptr<Datagram> UDPSocket::Impl::read(const TextEncoding* encoding) {
     return datagram;
 }
 
-void UDPSocket::Impl::send(const String& address, std::int64_t port, const String& data) {
+bool UDPSocket::Impl::send(const String& address, std::int64_t port, const String& data) {
     in_addr destination{};
     if (fd_ < 0) {
         fail(ENOTCONN);
-        return;
+        return false;
     }
     if (!parseIPv4(address, destination)) {
         fail(address.IsEmpty() ? EDESTADDRREQ : EINVAL);
-        return;
+        return false;
     }
     const sockaddr_in to = socketAddress(destination, port);
     const std::string& bytes = data.Bytes();
@@ -395,9 +450,13 @@ void UDPSocket::Impl::send(const String& address, std::int64_t port, const Strin
     } while (sent < 0 && errno == EINTR);
     if (sent < 0) {
         fail(errno);
-    } else if (static_cast<std::size_t>(sent) != bytes.size()) {
-        fail(EMSGSIZE);
+        return false;
     }
+    if (static_cast<std::size_t>(sent) != bytes.size()) {
+        fail(EMSGSIZE);
+        return false;
+    }
+    return true;
 }
 
 void UDPSocket::Impl::purge() {
@@ -423,7 +482,7 @@ String UDPSocket::Impl::localAddress() const {
     if (scratch.get() < 0) {
         return String();
     }
-    const sockaddr_in group = socketAddress(groups_.back(), port_);
+    const sockaddr_in group = socketAddress(groups_.back().group, port_);
     if (::connect(scratch.get(), reinterpret_cast<const sockaddr*>(&group), sizeof group) != 0) {
         return String();
     }
@@ -433,6 +492,21 @@ String UDPSocket::Impl::localAddress() const {
         return String();
     }
     return dottedText(local.sin_addr);
+}
+
+// A membership stands while the interface it was made on is there, the same one: one deleted and
+// made again took the membership with it, and only a new socket gets one on the new interface.
+// A link that is merely down keeps it, and hears again once it is back up.
+bool UDPSocket::Impl::connected() const {
+    if (fd_ < 0 || failed_) {
+        return false;
+    }
+    for (const Membership& joined : groups_) {
+        if (joined.interface != 0 && !interfaceExists(joined.interface)) {
+            return false;
+        }
+    }
+    return true;
 }
 
 UDPSocket::UDPSocket() : impl_(std::make_unique<Impl>(*this)) {}
@@ -481,13 +555,13 @@ std::shared_ptr<Datagram> UDPSocket::Read(const TextEncoding* encoding) {
     return impl_->read(encoding);
 }
 
-void UDPSocket::Write(const String& address, const String& data) {
-    impl_->send(address, impl_->port_, data);
+bool UDPSocket::Write(const String& address, const String& data) {
+    return impl_->send(address, impl_->port_, data);
 }
 
-void UDPSocket::Write(const Datagram& datagram) {
+bool UDPSocket::Write(const Datagram& datagram) {
     const std::int64_t port = isPort(datagram.Port) ? datagram.Port : impl_->port_;
-    impl_->send(datagram.Address, port, datagram.Data);
+    return impl_->send(datagram.Address, port, datagram.Data);
 }
 
 String UDPSocket::LocalAddress() const {
@@ -495,7 +569,7 @@ String UDPSocket::LocalAddress() const {
 }
 
 bool UDPSocket::IsConnected() const {
-    return impl_->fd_ >= 0;
+    return impl_->connected();
 }
 
 void UDPSocket::Close() {
@@ -508,6 +582,10 @@ void UDPSocket::Purge() {
 
 std::int64_t UDPSocket::LastErrorCode() const {
     return impl_->error_;
+}
+
+String UDPSocket::LastErrorMessage() const {
+    return impl_->error_ == 0 ? String() : String(std::strerror(impl_->error_));
 }
 
 } // namespace fw

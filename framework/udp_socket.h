@@ -11,8 +11,13 @@ namespace fw {
 
 class TextEncoding;
 
+/// Whether address is the dotted IPv4 address of one host, which can be answered: not 0.0.0.0/8,
+/// a group, a reserved address or the broadcast 255.255.255.255.
+bool IsUnicastAddress(const String& address);
+
 /// An IPv4 UDP socket with multicast. Connect binds Port on every IPv4 address without address
-/// reuse; DataAvailable is raised once per waiting datagram.
+/// reuse and receives only the groups it joined; DataAvailable is raised once per waiting
+/// datagram.
 class UDPSocket : public Object {
 public:
     UDPSocket();
@@ -36,19 +41,23 @@ public:
     void LeaveMulticastGroup(const String& group);
     /// One waiting datagram (payload up to 65,535 bytes), or Nil when none waits.
     std::shared_ptr<Datagram> Read(const TextEncoding* encoding = nullptr);
-    /// One unicast datagram to address at this socket's own port; an unusable address sends
-    /// nothing and raises Error.
-    void Write(const String& address, const String& data);
-    void Write(const Datagram& datagram);
+    /// One unicast datagram to address at this socket's own port; true when the kernel took it.
+    /// An unusable address or a refused send (a payload too large) sends nothing and raises
+    /// Error.
+    bool Write(const String& address, const String& data);
+    bool Write(const Datagram& datagram);
     /// The source address the kernel would use towards the joined group, as dotted text.
     String LocalAddress() const;
-    /// Bound and not failed.
+    /// Bound, no receive failed, and every group membership still stands: the interface it was
+    /// made on still exists, the same one (not deleted, nor deleted and made again).
     bool IsConnected() const;
     void Close();
     /// Discards every waiting datagram.
     void Purge();
     /// The last error code (errno), 0 when none.
     std::int64_t LastErrorCode() const;
+    /// The last error in words, empty when none.
+    String LastErrorMessage() const;
 
     class Impl;
 

@@ -1,5 +1,6 @@
 #include "preferences/prefs.h"
 
+#include "framework/debug_log.h"
 #include "framework/exceptions.h"
 #include "framework/json.h"
 #include "framework/object.h"
@@ -7,27 +8,87 @@
 #include "framework/text_input_stream.h"
 #include "framework/text_output_stream.h"
 
+#include <optional>
+
 namespace tallybell {
 
 namespace {
 
 const fw::Text kFileExtension = ".prefs";
+const fw::Text kUnusedCopyExtension = ".damaged";
+// Three short settings make a file of some hundred bytes. Anything past this is no settings file
+// of ours, and reading it whole would hold up start-up and memory for nothing.
+constexpr std::size_t kLargestFile = 1024 * 1024;
 
-// The settings folder, created on first use: <Application Support>/<appName>.
+// The settings folder, created on first use: <Application Support>/<appName>. Nil when there is
+// none and none can be made (no home folder, the config folder a file or read-only).
 std::shared_ptr<fw::FolderItem> settingsFolder(const fw::Text& appName) {
     const auto support = fw::SpecialFolder::ApplicationSupport();
-    auto folder = fw::Deref(support).Child(appName, true);
-    if (!fw::Deref(folder).Exists()) {
-        folder->CreateAsFolder();
+    if (!support) {
+        return nullptr;
+    }
+    auto folder = support->Child(appName, true);
+    try {
+        if (!fw::Deref(folder).Exists()) {
+            folder->CreateAsFolder();
+        }
+    } catch (const fw::IOException&) {
+        return nullptr;
     }
     return folder;
 }
 
-fw::Text readWholeFile(const std::shared_ptr<fw::FolderItem>& file) {
-    const auto stream = fw::TextInputStream::Open(file, fw::TextEncoding::UTF8());
-    fw::Text text = stream->ReadAll();
-    stream->Close();
+// The file's text, or nothing when it cannot be read or is larger than any settings file.
+std::optional<fw::Text> readSettingsText(const std::shared_ptr<fw::FolderItem>& file) {
+    fw::Text text;
+    try {
+        const auto stream = fw::TextInputStream::Open(file, fw::TextEncoding::UTF8());
+        text = stream->Read(kLargestFile + 1);
+        stream->Close();
+    } catch (const fw::IOException&) {
+        return std::nullopt;
+    }
+    if (text.Utf8().size() > kLargestFile) {
+        return std::nullopt;
+    }
     return text;
+}
+
+// The settings object of the file; Nil for anything else: unreadable, not JSON, or valid JSON
+// that is not an object (it holds no settings).
+std::shared_ptr<fw::Dictionary> readSettings(const std::shared_ptr<fw::FolderItem>& file) {
+    const std::optional<fw::Text> text = readSettingsText(file);
+    if (!text) {
+        return nullptr;
+    }
+    try {
+        return fw::ParseJSON(*text).ToDictionary();
+    } catch (const fw::InvalidJSONException&) {
+        return nullptr;
+    }
+}
+
+bool hasText(const fw::Auto& value) {
+    try {
+        (void)value.ToText();
+        return true;
+    } catch (const fw::TypeMismatchException&) {
+        return false;
+    }
+}
+
+// A system setting whose value has no text (an object, an array) cannot be read by anyone; it
+// takes its stand-in, as all settings do when the whole file fails. True when one did.
+bool standInForValuesWithoutText(fw::Dictionary& settings) {
+    bool replaced = false;
+    for (const auto& setting : ModernPreferences::kSettings) {
+        const fw::Auto key(fw::Text(setting.key));
+        if (settings.HasKey(key) && !hasText(settings.Value(key))) {
+            settings.Value(key, fw::Auto(fw::Text(setting.standIn)));
+            replaced = true;
+        }
+    }
+    return replaced;
 }
 
 } // namespace
@@ -51,25 +112,26 @@ fw::Auto Prefs::Get(const fw::Text& key) {
 }
 
 bool Prefs::Load() {
+    mUnusedFileCopy = nullptr;
     const auto folder = settingsFolder(mAppName);
+    if (!folder) {
+        return false; // nowhere to keep settings: the defaults serve, and Save has no file
+    }
     // Known before the file is tested, so that Save can write a file that is not there yet.
     mPreferencesFile = folder->Child(mAppName + kFileExtension, true);
     if (!fw::Deref(mPreferencesFile).Exists()) {
         return false;
     }
-    const fw::Text text = readWholeFile(mPreferencesFile);
-    std::shared_ptr<fw::Dictionary> loaded;
-    try {
-        loaded = fw::ParseJSON(text).ToDictionary();
-    } catch (const fw::InvalidJSONException&) {
-        return false;
+    const std::shared_ptr<fw::Dictionary> loaded = readSettings(mPreferencesFile);
+    // A file that is there but not (wholly) used stays as it is; its bytes go beside it before
+    // a save replaces it, so nothing the user wrote is lost.
+    if (!loaded || standInForValuesWithoutText(*loaded)) {
+        mUnusedFileCopy = folder->Child(mAppName + kFileExtension + kUnusedCopyExtension, false);
     }
-    // Valid JSON that is not an object holds no settings: the caller falls back to its defaults
-    // just as for unreadable text, and the file stays as it is.
     if (!loaded) {
         return false;
     }
-    mPreferences = std::move(loaded);
+    mPreferences = loaded;
     return true;
 }
 
@@ -89,6 +151,7 @@ bool Prefs::Save() {
     }
     const fw::Text json = fw::GenerateJSON(fw::Auto(mPreferences));
     try {
+        keepUnusedFile();
         // The stream writes beside the file and renames over it on Close, so the old file stays
         // whole until the new one is complete, and true is answered only after that.
         const auto stream =
@@ -98,7 +161,18 @@ bool Prefs::Save() {
     } catch (const fw::IOException&) {
         return false;
     }
+    mUnusedFileCopy = nullptr;
     return true;
+}
+
+// A copy that cannot be made stops the save: the file then stays as it is.
+void Prefs::keepUnusedFile() {
+    if (!mUnusedFileCopy || !mPreferencesFile->Exists() || mPreferencesFile->IsFolder()) {
+        return; // nothing to keep; a folder is never replaced anyway
+    }
+    mPreferencesFile->CopyFileTo(*mUnusedFileCopy);
+    fw::DebugLog(fw::String("Kept the preferences file that could not be used as ") +
+                 mUnusedFileCopy->NativePath());
 }
 
 void Prefs::Set(const fw::Text& key, fw::Auto value) {

@@ -24,16 +24,26 @@ public:
     /// store and the empty text returned.
     virtual fw::Auto Get(const fw::Text& key);
     /// Finds the file (creating its folder) and reads it; true when a settings object was loaded.
+    /// What cannot be read (no folder, not a regular file, unreadable, too large) gives false
+    /// as text that is not JSON does; a system setting without text takes its stand-in.
     virtual bool Load();
     virtual fw::Auto Operator_Lookup(const fw::Text& key);
     virtual void Operator_Lookup(const fw::Text& key, fw::Auto value);
-    /// Replaces the file with every setting; true only once the file is complete on disk.
+    /// Replaces the file with every setting; true only once the file is complete on disk. The
+    /// first save over a file that Load could not use keeps that file's bytes beside it first.
     virtual bool Save();
     virtual void Set(const fw::Text& key, fw::Auto value);
 
     fw::Text mAppName;
     std::shared_ptr<fw::Dictionary> mPreferences;
     std::shared_ptr<fw::FolderItem> mPreferencesFile;
+
+private:
+    void keepUnusedFile();
+
+    // Where the bytes of a file that Load could not use go before a save replaces it; Nil when
+    // there is nothing to keep.
+    std::shared_ptr<fw::FolderItem> mUnusedFileCopy;
 };
 
 } // namespace tallybell

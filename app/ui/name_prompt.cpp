@@ -1,5 +1,6 @@
 #include "app/ui/name_prompt.h"
 
+#include "app/alarm_protocol.h"
 #include "app/app.h"
 #include "framework/auto.h"
 #include "framework/color.h"
@@ -15,6 +16,7 @@
 #include "preferences/prefs.h"
 
 #include <mutex>
+#include <string_view>
 
 namespace tallybell {
 
@@ -25,6 +27,10 @@ const fw::String kLabelName = "Label1";
 const fw::String kFieldName = "myName";
 const fw::Text kNameKey = "alarmName";
 constexpr std::int64_t kCarriageReturn = 13;
+// The longest name whose acknowledgement fits one datagram whatever it is made of: a character of
+// the field (a UTF-16 unit) takes at most three bytes of UTF-8.
+constexpr std::int64_t kLongestName =
+    (kLargestPayload - static_cast<std::int64_t>(std::string_view(kAckPrefix).size())) / 3;
 constexpr fw::Color kBlack{0x000000};
 constexpr fw::Color kWhite{0xFFFFFF};
 
@@ -179,6 +185,8 @@ void startup::_CreateControls0() {
     fw::_SetProperties(_ControlByName(kFieldName), startupMyNameProperties());
 
     auto& field = fw::Deref(myName());
+    // A name too long to send could be stored but never acknowledge anything.
+    field.MaximumCharactersAllowed(kLongestName);
     const std::weak_ptr<fw::Object> self = weak_from_this();
     field.BindTextChange([self](fw::TextField& changed) {
         if (const auto window = windowOf(self)) {

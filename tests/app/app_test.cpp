@@ -7,8 +7,11 @@
 #include "framework/window.h"
 #include "platform/stand_in_runtime.h"
 
+#include <cerrno>
 #include <cstdint>
 #include <cstdlib>
+#include <cstring>
+#include <utility>
 
 namespace tallybell::testing {
 namespace {
@@ -125,6 +128,27 @@ TEST_F(StartUp, ReplyGoesToTheLastSenderButNeverToThisMachine) {
     log.Clear();
     app->Socket1->reply("ACK,Ann");
     EXPECT_EQ(log.Lines(), std::vector<std::string>{"Local Alarm, no ACK sent"});
+}
+
+// A source that is no one host is logged like any sender but never answered; a reply the kernel
+// refuses says so, and why, instead of claiming it was sent.
+TEST_F(StartUp, OnlyAHostCanBeTheReplyTargetAndOnlyASentReplyIsLoggedAsSent) {
+    open();
+    sendDatagram("ALARM_CANCEL", "127.0.0.2");
+    ASSERT_TRUE(waitForLine("Alert recieved from 127.0.0.2"));
+    for (const auto& [source, destination] :
+         {std::pair{"0.0.0.0", "255.255.255.255"}, std::pair{"224.0.0.1", "127.0.0.1"},
+          std::pair{"255.255.255.255", "127.0.0.1"}}) {
+        SCOPED_TRACE(source);
+        ASSERT_EQ(SendForged(source, destination, 40001, "ALARM_CANCEL"), "");
+        EXPECT_TRUE(waitForLine(std::string("Alert recieved from ") + source));
+        EXPECT_EQ(app->Socket1->rxIP, fw::String("127.0.0.2"));
+    }
+
+    log.Clear();
+    app->Socket1->reply(fw::String("ACK,") + std::string(65504, 'x'));
+    EXPECT_EQ(log.Lines(), std::vector<std::string>{"Could not reply to 127.0.0.2: " +
+                                                    std::string(std::strerror(EMSGSIZE))});
 }
 
 TEST_F(Watchdog, RunsEveryFiveMinutesFromASuccessfulJoin) {

@@ -12,6 +12,7 @@
 #include <csignal>
 #include <cstdlib>
 #include <sys/resource.h>
+#include <sys/stat.h>
 
 namespace fw {
 namespace {
@@ -103,14 +104,58 @@ TEST_F(FilesTest, ReadAllGivesTheWholeFileWithoutAUtf8Signature) {
     EXPECT_EQ(TextInputStream::Open(item("signed"), TextEncoding::UTF8())->ReadAll(), Text("{}"));
 }
 
-TEST_F(FilesTest, StreamsOnWhatIsNoUsableFileRaise) {
+// A FIFO would block the open until a writer came, a device never ends, and renaming over either
+// replaces the node itself: neither stream touches anything but a regular file.
+TEST_F(FilesTest, StreamsOnWhatIsNoUsableFileRaiseAtOnceAndReplaceNothing) {
     QDir(dir_.path()).mkdir("folder");
-    EXPECT_THROW(TextInputStream::Open(item("folder"), TextEncoding::UTF8()), IOException);
-    EXPECT_THROW(TextInputStream::Open(item("missing"), TextEncoding::UTF8()), IOException);
+    ASSERT_EQ(::mkfifo(path("fifo").c_str(), 0600), 0);
+    for (const char* name : {"folder", "missing", "fifo"}) {
+        EXPECT_THROW(TextInputStream::Open(item(name), TextEncoding::UTF8()), IOException) << name;
+    }
+    EXPECT_THROW(TextInputStream::Open(std::make_shared<FolderItem>("/dev/zero"), nullptr),
+                 IOException);
     EXPECT_THROW(TextInputStream::Open(nullptr, TextEncoding::UTF8()), NilObjectException);
-    EXPECT_THROW(TextOutputStream::Create(item("missing/out"), TextEncoding::UTF8()), IOException);
-    EXPECT_THROW(TextOutputStream::Create(item("folder"), TextEncoding::UTF8()), IOException);
+    for (const char* name : {"missing/out", "folder", "fifo"}) {
+        EXPECT_THROW(TextOutputStream::Create(item(name), TextEncoding::UTF8()), IOException)
+            << name;
+    }
+    struct stat status {};
+    EXPECT_TRUE(::stat(path("fifo").c_str(), &status) == 0 && S_ISFIFO(status.st_mode));
     EXPECT_THROW(TextOutputStream::Create(nullptr, TextEncoding::UTF8()), NilObjectException);
+}
+
+TEST_F(FilesTest, ReadTakesAtMostWhatItIsAskedFor) {
+    writeFile("plain", "abcdef");
+    const auto stream = TextInputStream::Open(item("plain"), nullptr);
+    EXPECT_EQ(stream->Read(4), Text("abcd"));
+    EXPECT_EQ(stream->Read(4), Text("ef"));
+}
+
+// A link at the destination is replaced, never followed, and only a regular file is copied.
+TEST_F(FilesTest, CopyFileToReplacesTheDestinationWithTheBytes) {
+    writeFile("source", "damaged {");
+    writeFile("elsewhere", "untouched");
+    ASSERT_TRUE(QFile::link(QString::fromStdString(path("elsewhere")),
+                            QString::fromStdString(path("copy"))));
+    item("source")->CopyFileTo(*item("copy"));
+    EXPECT_EQ(readFile("copy"), "damaged {");
+    EXPECT_EQ(readFile("elsewhere"), "untouched");
+    EXPECT_FALSE(QFileInfo(QString::fromStdString(path("copy"))).isSymLink());
+    writeFile("source", "newer");
+    EXPECT_EQ(readFile("copy"), "damaged {") << "the source rewritten in place changes no copy";
+    QDir(dir_.path()).mkdir("folder");
+    EXPECT_THROW(item("folder")->CopyFileTo(*item("copy")), IOException);
+    EXPECT_THROW(item("missing")->CopyFileTo(*item("copy")), IOException);
+}
+
+// A file its owner cannot read would hand that mode on to its replacement.
+TEST_F(FilesTest, OutputOverAFileItsOwnerCannotReadLeavesOneItCan) {
+    writeFile("locked", "old");
+    ASSERT_TRUE(QFile::setPermissions(QString::fromStdString(path("locked")), {}));
+    TextOutputStream::Create(item("locked"), nullptr)->Write(Text("new"));
+    const auto mode = QFile::permissions(QString::fromStdString(path("locked")));
+    EXPECT_TRUE(mode.testFlags(QFileDevice::ReadOwner | QFileDevice::WriteOwner));
+    EXPECT_EQ(readFile("locked"), "new");
 }
 
 TEST_F(FilesTest, OutputReplacesTheTargetOnlyWhenClosed) {

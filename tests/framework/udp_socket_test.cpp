@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <cerrno>
+#include <cstring>
 #include <functional>
 #include <string>
 #include <vector>
@@ -137,24 +138,51 @@ TEST(UDPSocketTest, LargestAndEmptyPayloadsArriveWhole) {
     EXPECT_TRUE(Deref(socket->received[1]).Data.IsEmpty()) << "an empty datagram, not Nil";
 }
 
-TEST(UDPSocketTest, WriteToAnUnusableAddressSendsNothingAndRaisesError) {
+TEST(UDPSocketTest, AWriteTheKernelRefusesSendsNothingRaisesErrorAndAnswersFalse) {
     ProbeSocket unbound;
-    unbound.Write("127.0.0.1", "ACK,Bob");
+    EXPECT_FALSE(unbound.Write("127.0.0.1", "ACK,Bob"));
     EXPECT_EQ(unbound.errors.size(), 1u);
 
     auto socket = connectedSocket();
     for (const char* address : {"", "not-an-address", "::1", "300.1.1.1", "127.0.0.1 "}) {
         SCOPED_TRACE(address);
         const std::size_t before = socket->errors.size();
-        socket->Write(address, "ACK,Bob");
+        EXPECT_FALSE(socket->Write(address, "ACK,Bob"));
         EXPECT_EQ(socket->errors.size(), before + 1);
         EXPECT_NE(socket->LastErrorCode(), 0);
     }
+    EXPECT_FALSE(socket->Write("127.0.0.1", std::string(kLargestPayload + 1, 'x')));
+    EXPECT_EQ(socket->LastErrorCode(), EMSGSIZE);
+    EXPECT_EQ(socket->LastErrorMessage(), String(std::strerror(EMSGSIZE)));
     // A usable address reaches our own port, so a datagram from any failed write would come first.
-    socket->Write("127.0.0.1", "ACK,Ann");
+    EXPECT_TRUE(socket->Write("127.0.0.1", "ACK,Ann"));
     ASSERT_TRUE(WaitFor([&] { return socket->received.size() == 1; }));
     EXPECT_EQ(Deref(socket->received[0]).Data, String("ACK,Ann"));
     EXPECT_EQ(Deref(socket->received[0]).Port, kPort) << "sent from and to the socket's own port";
+}
+
+// Another program on this host in another group must not reach us through our port.
+TEST(UDPSocketTest, ASocketHearsOnlyTheGroupsItJoinedAndUnicastToItsPort) {
+    auto socket = joinedSocket();
+    auto other = connectedSocket(kPort + 1);
+    ASSERT_TRUE(other->JoinMulticastGroup("239.9.9.9"));
+    UdpSender sender("127.0.0.2");
+    ASSERT_TRUE(sender.Send("239.9.9.9", kPort, "ALARM")) << sender.Error();
+    ASSERT_TRUE(sender.Send("127.0.0.1", kPort, "unicast")) << sender.Error();
+    ASSERT_TRUE(sender.Send(kGroup, kPort, "joined")) << sender.Error();
+    ASSERT_TRUE(WaitFor([&] { return socket->received.size() >= 2; }));
+    drainEvents();
+    EXPECT_EQ(socket->payloads(), (std::vector<std::string>{"unicast", "joined"}));
+}
+
+TEST(UDPSocketTest, OnlyTheAddressOfOneHostIsUnicast) {
+    for (const char* host : {"127.0.0.1", "198.18.0.2", "10.0.0.255", "223.255.255.254"}) {
+        EXPECT_TRUE(IsUnicastAddress(host)) << host;
+    }
+    for (const char* none : {"0.0.0.0", "0.1.2.3", "224.0.0.1", "239.1.2.4", "240.0.0.1",
+                             "255.255.255.255", "", "::1", "host"}) {
+        EXPECT_FALSE(IsUnicastAddress(none)) << none;
+    }
 }
 
 TEST(UDPSocketTest, SocketReleasedInsideItsOwnHandlerIsFreedSafelyAndFreesItsPort) {

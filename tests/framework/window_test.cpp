@@ -1,5 +1,6 @@
 #include "framework/application.h"
 #include "framework/canvas.h"
+#include "framework/message_box.h"
 #include "framework/property_list.h"
 #include "framework/runtime.h"
 #include "framework/timer.h"
@@ -8,8 +9,11 @@
 #include "framework/window_qt.h"
 #include "tests/support/wait.h"
 
+#include <QApplication>
 #include <QMainWindow>
+#include <QMessageBox>
 #include <QTest>
+#include <QTimer>
 #include <gtest/gtest.h>
 
 #include <functional>
@@ -194,6 +198,24 @@ TEST_F(WindowControls, LockedSidesFollowTheWindowEdges) {
     EXPECT_EQ(control("stretches")->Width(), 200);
     EXPECT_EQ(control("moves")->Left(), 120);
     EXPECT_EQ(control("moves")->_Widget()->geometry().left(), 120);
+}
+
+// A group's text or a file's name is shown as written, never as markup.
+TEST(MessageBoxTest, ShowsItsTextAsPlainText) {
+    Qt::TextFormat format = Qt::AutoText;
+    QString shown;
+    QTimer::singleShot(0, [&] {
+        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        if (box) {
+            format = box->textFormat();
+            shown = box->text();
+            box->accept();
+        }
+    });
+    MsgBox("Could not join multicast group! <b>x</b>\nIs Tallybell already running?");
+    EXPECT_EQ(format, Qt::PlainText);
+    EXPECT_EQ(shown,
+              QString("Could not join multicast group! <b>x</b>\nIs Tallybell already running?"));
 }
 
 } // namespace

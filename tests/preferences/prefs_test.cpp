@@ -1,3 +1,4 @@
+#include "framework/debug_log.h"
 #include "preferences/prefs.h"
 
 #include <QDir>
@@ -6,8 +7,11 @@
 #include <gtest/gtest.h>
 
 #include <csignal>
+#include <cstdio>
 #include <cstdlib>
+#include <functional>
 #include <sys/resource.h>
+#include <sys/stat.h>
 
 namespace tallybell {
 namespace {
@@ -173,15 +177,101 @@ TEST_F(PrefsTest, AFailedSaveGivesFalseAndLeavesTheOldFile) {
     EXPECT_FALSE(QFileInfo::exists(folderPath()));
 }
 
-TEST_F(PrefsTest, LoadPassesOnWhatItCannotRead) {
-    ASSERT_TRUE(QDir().mkpath(filePath())); // a folder where the file should be
-    EXPECT_THROW(store().Load(), fw::IOException);
+// What cannot be read fails the load as text that is not JSON does, at once: a folder, a FIFO
+// (whose open would wait for a writer), an endless device, a file that fails on reading, one larger
+// than any settings file.
+TEST_F(PrefsTest, WhatCannotBeReadIsAFailedLoadThatTouchesNothing) {
+    ASSERT_TRUE(QDir().mkpath(folderPath()));
+    using Make = std::function<bool()>;
+    const std::pair<const char*, Make> cases[] = {
+        {"folder", [&] { return QDir().mkdir(filePath()); }},
+        {"fifo", [&] { return ::mkfifo(QFile::encodeName(filePath()), 0600) == 0; }},
+        {"device", [&] { return QFile::link("/dev/zero", filePath()); }},
+        {"read fails", [&] { return QFile::link("/proc/self/mem", filePath()); }},
+        {"too large",
+         [&] {
+             writePrefs("{\"notes\":\"" + QByteArray(1024 * 1024, 'x') + "\"}");
+             return true;
+         }},
+    };
+    for (const auto& [name, make] : cases) {
+        SCOPED_TRACE(name);
+        ASSERT_TRUE(make());
+        Prefs& prefs = store();
+        assign("kept", Auto(Text("yes")));
+        EXPECT_FALSE(prefs.Load());
+        EXPECT_EQ(lookup("kept"), Auto(Text("yes")));
+        ASSERT_EQ(std::remove(QFile::encodeName(filePath()).constData()),
+                  0); // file or empty folder
+    }
+}
 
-    unsetenv("XDG_CONFIG_HOME");
+// No folder for the file: the defaults serve, and a save says it could not write.
+TEST_F(PrefsTest, WithoutAFolderToHoldTheFileLoadAndSaveGiveFalse) {
+    ASSERT_TRUE(QFile(folderPath()).open(QIODevice::WriteOnly)); // a file where the folder goes
+    EXPECT_FALSE(store().Load());
+    EXPECT_FALSE(Preferences->Save());
+
     const std::string home = std::getenv("HOME") ? std::getenv("HOME") : "";
+    unsetenv("XDG_CONFIG_HOME");
     unsetenv("HOME");
-    EXPECT_THROW(store().Load(), fw::NilObjectException);
+    EXPECT_FALSE(store().Load());
+    EXPECT_FALSE(Preferences->Save());
     setenv("HOME", home.c_str(), 1);
+}
+
+// A value no one can read as text fails for its own key only: that key takes its stand-in and
+// the rest load, members of our own and others alike.
+TEST_F(PrefsTest, ASettingWithoutTextTakesItsStandInAndTheRestLoad) {
+    writePrefs(R"({"alarmName":{},"port":[40002],"mCastIP":"239.9.9.9","extra":{"a":[1]}})");
+    Prefs& prefs = store();
+    ASSERT_TRUE(prefs.Load());
+    EXPECT_EQ(lookup("alarmName"), Auto(Text("")));
+    EXPECT_EQ(lookup("port"), Auto(Text("40001")));
+    EXPECT_EQ(lookup("mCastIP"), Auto(Text("239.9.9.9")));
+    EXPECT_NE(lookup("extra").ToDictionary(), nullptr);
+}
+
+// Nothing the user wrote is lost: the first save over a file that did not load keeps its bytes
+// beside it, replacing an older copy, and says so once; later saves leave the copy alone. Through
+// a symbolic link the save replaces what the link points to, as an editor does.
+TEST_F(PrefsTest, TheFirstSaveOverAFileThatDidNotLoadKeepsItsBytesBeside) {
+    const QByteArray damaged = R"({"alarmName":"Ann","port":"40555","mCastIP":"239.9.9.9",})";
+    QTemporaryDir elsewhere;
+    const QString target = elsewhere.filePath("settings.json");
+    {
+        QFile file(target);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(damaged);
+    }
+    ASSERT_TRUE(QDir().mkpath(folderPath()));
+    ASSERT_TRUE(QFile::link(target, filePath()));
+    const QString copy = filePath() + ".damaged";
+    {
+        QFile older(copy);
+        ASSERT_TRUE(older.open(QIODevice::WriteOnly));
+        older.write("an older copy");
+    }
+
+    Prefs& prefs = store();
+    EXPECT_FALSE(prefs.Load());
+    assign("alarmName", Auto(fw::String("Bo")));
+    fw::DebugLogCapture log;
+    ASSERT_TRUE(prefs.Save());
+    const auto readAll = [](const QString& path) {
+        QFile file(path);
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
+    };
+    EXPECT_EQ(readAll(copy), damaged);
+    EXPECT_EQ(readAll(target), R"({"alarmName":"Bo"})");
+    EXPECT_TRUE(QFileInfo(filePath()).isSymLink());
+    EXPECT_EQ(log.Lines(),
+              std::vector<std::string>{"Kept the preferences file that could not be used as " +
+                                       copy.toStdString()});
+
+    ASSERT_TRUE(prefs.Save());
+    EXPECT_EQ(readAll(copy), damaged);
+    EXPECT_EQ(log.Lines().size(), 1u);
 }
 
 TEST_F(PrefsTest, AStoreWithoutADictionaryReadsMinusOneAndIgnoresAssignments) {

@@ -58,6 +58,11 @@ bool TwoHosts::setUp(Layout layout) {
     if (!(hostB_ = startNamespace())) {
         return false;
     }
+    loopbackRouteReplaced_ = layout == Layout::HereAndPeer;
+    return createLink();
+}
+
+bool TwoHosts::createLink() {
     if (!exec({"ip", "link", "add", kInterfaceA, "type", "veth", "peer", "name", kInterfaceB})) {
         return false;
     }
@@ -66,13 +71,21 @@ bool TwoHosts::setUp(Layout layout) {
     if (!exec({"ip", "link", "set", kInterfaceB, "netns", pidB})) {
         return false;
     }
-    if (layout == Layout::TwoChildren &&
+    if (layout_ == Layout::TwoChildren &&
         !exec({"ip", "link", "set", kInterfaceA, "netns", QString::number(pidOf(Host::A))})) {
         return false;
     }
-    loopbackRouteReplaced_ = layout == Layout::HereAndPeer;
     return configure(Host::A, kInterfaceA) && configure(Host::B, kInterfaceB) &&
            waitForCarrier(Host::A, kInterfaceA) && waitForCarrier(Host::B, kInterfaceB);
+}
+
+bool TwoHosts::ReplaceLink() {
+    failure_.clear();
+    if (!exec(Command(Host::A, {"ip", "link", "del", kInterfaceA}))) {
+        return false;
+    }
+    vethCreated_ = false;
+    return createLink();
 }
 
 // unshare execs the sleeper once the namespace exists, so seeing "sleep" in the child means

@@ -39,6 +39,10 @@ public:
     bool IsReady() const { return failure_.isEmpty(); }
     const QString& Failure() const { return failure_; }
 
+    /// Deletes the veth pair and makes it again, with the same names, addresses and routes, as
+    /// when a network manager or a driver replaces an interface: the new one has a new index.
+    bool ReplaceLink();
+
     /// The address of a host on the veth link.
     static QString Address(Host host);
     /// command, prefixed so that it runs in host's namespace.
@@ -62,6 +66,7 @@ public:
 
 private:
     bool setUp(Layout layout);
+    bool createLink();
     std::unique_ptr<QProcess> startNamespace();
     bool configure(Host host, const char* interface);
     bool waitForCarrier(Host host, const char* interface);

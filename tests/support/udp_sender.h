@@ -26,4 +26,11 @@ private:
     std::string error_;
 };
 
+/// Sends one UDP datagram on loopback whose IP source is source, which no socket may send from: a
+/// group or the broadcast through a raw socket, 0.0.0.0 as a frame on lo (the kernel fills a zero
+/// source in for a raw socket, and lets one in only towards the broadcast). Empty when sent, else
+/// why not.
+std::string SendForged(const std::string& source, const std::string& address, std::uint16_t port,
+                       const std::string& payload);
+
 } // namespace tallybell::testing

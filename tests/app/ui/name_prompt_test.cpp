@@ -14,7 +14,6 @@
 #include <QLineEdit>
 #include <QMainWindow>
 
-#include <climits>
 #include <string>
 #include <vector>
 
@@ -164,7 +163,12 @@ TEST_F(NamePrompt, TheWindowIsBuiltAsItsListsSay) {
     EXPECT_EQ(field->geometry(), QRect(20, 52, 560, 88));
     EXPECT_EQ(field->font().pixelSize(), 55) << "a point is drawn as a pixel";
     EXPECT_EQ(field->placeholderText(), QString("my name is"));
-    EXPECT_EQ(field->maxLength(), INT_MAX);
+
+    // A paste longer than any name that can be sent: what is kept still fits one acknowledgement.
+    field->insert(QString(30000, QChar(0x20AC))); // three bytes each in UTF-8
+    fw::_QtWindow(*prompt)->close();
+    EXPECT_GT(app->myName.Bytes().size(), 60000u);
+    EXPECT_LE(std::string("ACK,").size() + app->myName.Bytes().size(), 65507u);
 }
 
 // The entries' names, each followed by a blank.

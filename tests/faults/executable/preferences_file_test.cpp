@@ -1,8 +1,9 @@
 // Unusable and unexpected preferences files under the real executable: each case loads to the
-// documented result (an object is loaded; anything else gives the defaults; a file that cannot be
-// read reaches the framework, which logs it), the process lives on and quits on SIGTERM with 0,
-// and loading never touches the file. Only the name prompt saves, and at quit it closes like any
-// window: where the defaults were taken, that close writes them.
+// documented result (an object is loaded; anything else, a file that cannot be read included,
+// gives the defaults), start-up always reaches the join, the process lives on and quits on SIGTERM
+// or SIGHUP with 0, and loading never touches the file. Only the name prompt saves, and at quit it
+// closes like any window: where the defaults were taken, that close writes them, after keeping
+// the bytes of the file that did not load beside it.
 #include "tests/faults/executable/running_app.h"
 
 #include <QDir>
@@ -17,20 +18,22 @@
 #include <string>
 #include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/types.h>
 
 namespace tallybell::testing {
 namespace {
 
 constexpr int kLivesMs = 500;
 constexpr qsizetype kTenMegabytes = 10 * 1024 * 1024;
-constexpr rlim_t kFileSizeLimit = 16; // smaller than any settings object
+constexpr rlim_t kFileSizeLimit = 16; // smaller than any settings object, and than the copy
 constexpr const char* kJoined = "Joined multicast group 239.1.2.4:40001";
 const QByteArray kSettings = R"({"alarmName":"Ann","port":"40001","mCastIP":"239.1.2.4")";
 
-enum class Layout { File, FolderAtFile, FileAtFolder };
+enum class Layout { File, FolderAtFile, FileAtFolder, FifoAtFile, LinkToDevZero };
 // What the name prompt's close at quit leaves: nothing to do (no prompt was open), the defaults
-// saved, or a failed save, whose message nobody answers at a termination and goes to the log.
-enum class AfterQuit { Unchanged, DefaultsSaved, SaveFailed };
+// saved (over a file that did not load, or not wholly: its bytes kept beside it first), or a
+// failed save, whose message nobody answers at a termination and goes to the log.
+enum class AfterQuit { Unchanged, DefaultsSaved, KeptAndDefaultsSaved, SaveFailed };
 
 struct PrefsCase {
     const char* name;
@@ -40,52 +43,61 @@ struct PrefsCase {
     const char* openEnd; // the beginning of the line that ends the Open event
     AfterQuit afterQuit;
     bool saveFails = false; // a file-size limit stops every write
+    int quitSignal = SIGTERM;
 };
 
 const PrefsCase kCases[] = {
-    {"Empty", Layout::File, [] { return QByteArray(); }, false, kJoined, AfterQuit::DefaultsSaved},
+    {"Empty", Layout::File, [] { return QByteArray(); }, false, kJoined,
+     AfterQuit::KeptAndDefaultsSaved},
     {"TruncatedMidObject", Layout::File, [] { return kSettings.left(30); }, false, kJoined,
-     AfterQuit::DefaultsSaved},
+     AfterQuit::KeptAndDefaultsSaved},
     {"Array", Layout::File, [] { return QByteArray(R"(["alarmName","Ann"])"); }, false, kJoined,
-     AfterQuit::DefaultsSaved},
+     AfterQuit::KeptAndDefaultsSaved},
     {"String", Layout::File, [] { return QByteArray(R"("Ann")"); }, false, kJoined,
-     AfterQuit::DefaultsSaved},
+     AfterQuit::KeptAndDefaultsSaved},
     {"Number", Layout::File, [] { return QByteArray("40001"); }, false, kJoined,
-     AfterQuit::DefaultsSaved},
+     AfterQuit::KeptAndDefaultsSaved},
     {"True", Layout::File, [] { return QByteArray("true"); }, false, kJoined,
-     AfterQuit::DefaultsSaved},
+     AfterQuit::KeptAndDefaultsSaved},
     {"False", Layout::File, [] { return QByteArray("false"); }, false, kJoined,
-     AfterQuit::DefaultsSaved},
+     AfterQuit::KeptAndDefaultsSaved},
     {"Null", Layout::File, [] { return QByteArray("null"); }, false, kJoined,
-     AfterQuit::DefaultsSaved},
+     AfterQuit::KeptAndDefaultsSaved},
     {"TextAfterTheObject", Layout::File, [] { return kSettings + "} x"; }, false, kJoined,
-     AfterQuit::DefaultsSaved},
+     AfterQuit::KeptAndDefaultsSaved},
     {"NotUtf8", Layout::File, [] { return QByteArray("{\"alarmName\":\"\xC3\x28\"}"); }, false,
-     kJoined, AfterQuit::DefaultsSaved},
+     kJoined, AfterQuit::KeptAndDefaultsSaved},
     {"TenMegabytesOfNesting", Layout::File, [] { return QByteArray(kTenMegabytes, '['); }, false,
-     kJoined, AfterQuit::DefaultsSaved},
+     kJoined, AfterQuit::KeptAndDefaultsSaved},
     {"TenMegabyteObject", Layout::File,
-     [] { return kSettings + ",\"notes\":\"" + QByteArray(kTenMegabytes, 'x') + "\"}"; }, true,
-     kJoined, AfterQuit::Unchanged},
+     [] { return kSettings + ",\"notes\":\"" + QByteArray(kTenMegabytes, 'x') + "\"}"; }, false,
+     kJoined, AfterQuit::KeptAndDefaultsSaved},
+    {"TrailingCommaAndAHangUp", Layout::File,
+     [] { return QByteArray(R"({"alarmName":"Ann","port":"40555","mCastIP":"239.9.9.9",})"); },
+     false, kJoined, AfterQuit::KeptAndDefaultsSaved, false, SIGHUP},
     {"SignatureAndLineEnd", Layout::File, [] { return "\xEF\xBB\xBF" + kSettings + "}\n"; }, true,
      kJoined, AfterQuit::Unchanged},
     {"PortAsNumber", Layout::File,
      [] { return QByteArray(R"({"alarmName":"Ann","port":40003,"mCastIP":"239.1.2.4"})"); }, true,
      "Joined multicast group 239.1.2.4:40003", AfterQuit::Unchanged},
     {"PortAsObject", Layout::File,
-     [] { return QByteArray(R"({"alarmName":"Ann","port":{"n":40001},"mCastIP":"239.1.2.4"})"); },
-     true, "Unhandled TypeMismatchException", AfterQuit::Unchanged},
-    {"GroupAsArray", Layout::File,
-     [] { return QByteArray(R"({"alarmName":"Ann","port":"40001","mCastIP":["239.1.2.4"]})"); },
-     true, "Unhandled TypeMismatchException", AfterQuit::Unchanged},
+     [] { return QByteArray(R"({"alarmName":"Ann","port":{"n":40003},"mCastIP":"239.1.2.4"})"); },
+     true, kJoined, AfterQuit::Unchanged},
+    {"NameAndGroupAsArrays", Layout::File,
+     [] { return QByteArray(R"({"alarmName":["Ann"],"port":"40001","mCastIP":["239.9.9.9"]})"); },
+     true, kJoined, AfterQuit::KeptAndDefaultsSaved},
     {"NameAsNull", Layout::File,
      [] { return QByteArray(R"({"alarmName":null,"port":"40001","mCastIP":"239.1.2.4"})"); }, true,
      kJoined, AfterQuit::DefaultsSaved},
-    {"FolderInPlaceOfTheFile", Layout::FolderAtFile, [] { return QByteArray(); }, false,
-     "Unhandled IOException", AfterQuit::Unchanged},
+    {"FolderInPlaceOfTheFile", Layout::FolderAtFile, [] { return QByteArray(); }, false, kJoined,
+     AfterQuit::SaveFailed},
+    {"FifoInPlaceOfTheFile", Layout::FifoAtFile, [] { return QByteArray(); }, false, kJoined,
+     AfterQuit::SaveFailed},
+    {"LinkToDevZero", Layout::LinkToDevZero, [] { return QByteArray(); }, false, kJoined,
+     AfterQuit::SaveFailed},
     {"FileInPlaceOfTheFolder", Layout::FileAtFolder, [] { return QByteArray("not a folder"); },
      false, kJoined, AfterQuit::SaveFailed},
-    {"SaveCutShort", Layout::File, [] { return QByteArray("[1,2]"); }, false, kJoined,
+    {"SaveCutShort", Layout::File, [] { return QByteArray("[1,2,3,4,5,6,7,8,9]"); }, false, kJoined,
      AfterQuit::SaveFailed, true},
 };
 
@@ -121,7 +133,8 @@ Snapshot snapshotOf(const QString& path) {
     shot.inode = status.st_ino;
     shot.modifiedNs = qint64(status.st_mtim.tv_sec) * 1000000000 + status.st_mtim.tv_nsec;
     QFile file(path);
-    if (!shot.folder && file.open(QIODevice::ReadOnly)) {
+    // Only a regular file's bytes: a FIFO would wait for a writer and /dev/zero never ends.
+    if (S_ISREG(status.st_mode) && file.open(QIODevice::ReadOnly)) {
         shot.bytes = file.readAll();
     }
     return shot;
@@ -152,6 +165,10 @@ protected:
         target_ = config_.filePath("Tallybell/Tallybell.prefs");
         if (given.layout == Layout::FolderAtFile) {
             ASSERT_TRUE(QDir().mkpath(target_ + "/inside"));
+        } else if (given.layout == Layout::FifoAtFile) {
+            ASSERT_EQ(::mkfifo(QFile::encodeName(target_).constData(), 0600), 0);
+        } else if (given.layout == Layout::LinkToDevZero) {
+            ASSERT_TRUE(QFile::link("/dev/zero", target_));
         } else {
             write(target_, given.content());
         }
@@ -182,16 +199,25 @@ TEST_P(PreferencesFile, LoadsToTheDocumentedResultLeavesTheFileAndTheProcessLive
     EXPECT_TRUE(loaded == before) << "loading changed the file: " << before.Describe() << " -> "
                                   << loaded.Describe();
 
-    const std::optional<int> exit = app.Terminate();
-    ASSERT_TRUE(exit.has_value()) << "SIGTERM did not end it normally: "
-                                  << qPrintable(app.Errors());
+    const std::optional<int> exit = app.Terminate(given.quitSignal);
+    ASSERT_TRUE(exit.has_value()) << "signal " << given.quitSignal
+                                  << " did not end it normally: " << qPrintable(app.Errors());
     EXPECT_EQ(*exit, 0) << qPrintable(app.Errors());
 
     const Snapshot after = snapshotOf(target_);
+    // The bytes of a file that existed but did not load are kept beside it before it is replaced.
+    const QString copy = target_ + ".damaged";
+    EXPECT_EQ(QFile::exists(copy), given.afterQuit == AfterQuit::KeptAndDefaultsSaved);
+    if (QFile::exists(copy)) {
+        EXPECT_TRUE(snapshotOf(copy).bytes == before.bytes) << "the kept copy differs";
+        EXPECT_TRUE(
+            app.Lines().contains("Kept the preferences file that could not be used as " + copy))
+            << qPrintable(app.Errors());
+    }
     EXPECT_EQ(app.Lines().contains("Could not save preferences."),
               given.afterQuit == AfterQuit::SaveFailed)
         << qPrintable(app.Errors());
-    if (given.afterQuit != AfterQuit::DefaultsSaved) {
+    if (given.afterQuit == AfterQuit::Unchanged || given.afterQuit == AfterQuit::SaveFailed) {
         EXPECT_TRUE(after == before)
             << "changed at quit: " << before.Describe() << " -> " << after.Describe() << "\n"
             << qPrintable(app.Errors());

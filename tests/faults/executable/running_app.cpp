@@ -5,6 +5,8 @@
 
 #include <QProcessEnvironment>
 
+#include <csignal>
+
 namespace tallybell::testing {
 
 RunningApp::~RunningApp() {
@@ -64,12 +66,12 @@ bool RunningApp::LivesFor(int ms) {
     return !WaitFor([&] { return !Running(); }, ms);
 }
 
-std::optional<int> RunningApp::Terminate() {
+std::optional<int> RunningApp::Terminate(int signal) {
     if (!Running()) {
         drain();
         return std::nullopt;
     }
-    process_.terminate();
+    ::kill(static_cast<pid_t>(process_.processId()), signal);
     const bool ended = WaitFor([&] { return !Running(); }, kStopMs);
     drain();
     if (!ended) {

@@ -5,6 +5,7 @@
 #include <QString>
 #include <QStringList>
 
+#include <csignal>
 #include <functional>
 #include <optional>
 
@@ -36,9 +37,9 @@ public:
     bool Running() const { return process_.state() != QProcess::NotRunning; }
     /// Whether it is still running after ms (a crash ends the wait early).
     bool LivesFor(int ms);
-    /// SIGTERM, then a bounded wait: the exit code of a normal exit, or nothing when it crashed
-    /// or did not end (it is killed then).
-    std::optional<int> Terminate();
+    /// The signal (SIGTERM unless given), then a bounded wait: the exit code of a normal exit,
+    /// or nothing when it crashed or did not end (it is killed then).
+    std::optional<int> Terminate(int signal = SIGTERM);
     /// Everything it wrote to standard error, for failure messages.
     QString Errors() {
         drain();
