@@ -2,8 +2,8 @@
 
 #include "app/alarm_protocol.h"
 #include "app/ui/alarm_window.h"
-#include "framework/debug_log.h"
-#include "framework/runtime.h"
+#include "framework/core/debug_log.h"
+#include "framework/gui/runtime.h"
 
 namespace tallybell {
 

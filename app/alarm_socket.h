@@ -1,7 +1,7 @@
 #pragma once
 
-#include "framework/string.h"
-#include "framework/udp_socket.h"
+#include "framework/core/string.h"
+#include "framework/core/udp_socket.h"
 
 namespace tallybell {
 

@@ -1,8 +1,8 @@
 #pragma once
 
-#include "framework/application.h"
-#include "framework/string.h"
-#include "framework/timer.h"
+#include "framework/core/string.h"
+#include "framework/core/timer.h"
+#include "framework/gui/application.h"
 
 #include <memory>
 

@@ -3,7 +3,7 @@
 #include "app/app.h"
 #include "app/ui/alarm_window.h"
 #include "app/ui/main_menu_bar.h"
-#include "framework/runtime.h"
+#include "framework/gui/runtime.h"
 
 namespace tallybell {
 

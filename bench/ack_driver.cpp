@@ -15,9 +15,9 @@
 #include "app/startup_sequence.h"
 #include "app/ui/alarm_window.h"
 #include "bench/harness.h"
-#include "framework/control.h"
-#include "framework/debug_log.h"
-#include "framework/window_qt.h"
+#include "framework/core/debug_log.h"
+#include "framework/gui/control.h"
+#include "framework/gui/window_qt_p.h"
 #include "tests/support/wait.h"
 
 #include <QApplication>

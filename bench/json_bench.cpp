@@ -1,8 +1,8 @@
 // Preferences parsing speed: a ten-megabyte JSON document (far larger than any preferences file)
 // through the framework's ParseJSON, against Qt's own JSON parser on the same text.
 #include "bench/runner.h"
-#include "framework/dictionary.h"
-#include "framework/json.h"
+#include "framework/core/dictionary.h"
+#include "framework/core/json.h"
 
 #include <QByteArray>
 #include <QJsonDocument>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "framework/string.h"
+#include "framework/core/string.h"
 
 #include <cstdint>
 

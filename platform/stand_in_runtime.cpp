@@ -4,7 +4,7 @@
 
 #include "platform/stand_in_runtime.h"
 
-#include "framework/about_panel.h"
+#include "framework/gui/about_panel.h"
 
 #include <cinttypes>
 #include <cstdio>

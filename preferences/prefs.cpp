@@ -1,12 +1,12 @@
 #include "preferences/prefs.h"
 
-#include "framework/debug_log.h"
-#include "framework/exceptions.h"
-#include "framework/json.h"
-#include "framework/object.h"
-#include "framework/text_encoding.h"
-#include "framework/text_input_stream.h"
-#include "framework/text_output_stream.h"
+#include "framework/core/debug_log.h"
+#include "framework/core/exceptions.h"
+#include "framework/core/json.h"
+#include "framework/core/object.h"
+#include "framework/core/text_encoding.h"
+#include "framework/core/text_input_stream.h"
+#include "framework/core/text_output_stream.h"
 
 #include <optional>
 

@@ -1,9 +1,9 @@
 #pragma once
 
-#include "framework/auto.h"
-#include "framework/dictionary.h"
-#include "framework/folder_item.h"
-#include "framework/text.h"
+#include "framework/core/auto.h"
+#include "framework/core/dictionary.h"
+#include "framework/core/folder_item.h"
+#include "framework/core/text.h"
 #include "preferences/modern_preferences.h"
 
 #include <memory>

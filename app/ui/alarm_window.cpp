@@ -5,13 +5,13 @@
 #include "app/app.h"
 #include "app/ui/main_menu_bar.h"
 #include "app/ui/media.h"
-#include "framework/color.h"
-#include "framework/exceptions.h"
-#include "framework/object.h"
-#include "framework/pane_child.h"
-#include "framework/property_list.h"
-#include "framework/runtime.h"
-#include "framework/sound.h"
+#include "framework/core/exceptions.h"
+#include "framework/core/object.h"
+#include "framework/gui/color.h"
+#include "framework/gui/pane_child.h"
+#include "framework/gui/property_list.h"
+#include "framework/gui/runtime.h"
+#include "framework/gui/sound.h"
 
 #include <utility>
 

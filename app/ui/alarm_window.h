@@ -2,13 +2,13 @@
 
 #include "app/ui/animate_timer.h"
 #include "app/ui/med_button.h"
-#include "framework/canvas.h"
-#include "framework/graphics.h"
-#include "framework/menu_item.h"
-#include "framework/rect.h"
-#include "framework/string.h"
-#include "framework/timer.h"
-#include "framework/window.h"
+#include "framework/core/string.h"
+#include "framework/core/timer.h"
+#include "framework/gui/canvas.h"
+#include "framework/gui/graphics.h"
+#include "framework/gui/menu_item.h"
+#include "framework/gui/rect.h"
+#include "framework/gui/window.h"
 
 #include <cstdint>
 #include <memory>

@@ -1,9 +1,9 @@
 #pragma once
 
-#include "framework/pane_child.h"
-#include "framework/timer.h"
-#include "framework/weak_ref.h"
-#include "framework/window.h"
+#include "framework/core/timer.h"
+#include "framework/core/weak_ref.h"
+#include "framework/gui/pane_child.h"
+#include "framework/gui/window.h"
 
 #include <cstdint>
 #include <memory>

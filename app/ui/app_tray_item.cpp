@@ -2,14 +2,14 @@
 
 #include "app/ui/alarm_window.h"
 #include "app/ui/name_prompt.h"
-#include "framework/application.h"
-#include "framework/auto.h"
-#include "framework/menu_item.h"
-#include "framework/message_box.h"
-#include "framework/object.h"
-#include "framework/runtime.h"
-#include "framework/string.h"
-#include "framework/values.h"
+#include "framework/core/auto.h"
+#include "framework/core/object.h"
+#include "framework/core/string.h"
+#include "framework/core/values.h"
+#include "framework/gui/application.h"
+#include "framework/gui/menu_item.h"
+#include "framework/gui/message_box.h"
+#include "framework/gui/runtime.h"
 
 #include <memory>
 #include <string>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "framework/tray_item.h"
+#include "framework/gui/tray_item.h"
 
 #include <cstdint>
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "framework/menu_bar.h"
+#include "framework/gui/menu_bar.h"
 
 #include <memory>
 

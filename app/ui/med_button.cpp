@@ -1,8 +1,8 @@
 #include "app/ui/med_button.h"
 
-#include "framework/appearance.h"
-#include "framework/exceptions.h"
-#include "framework/runtime.h"
+#include "framework/core/exceptions.h"
+#include "framework/gui/appearance.h"
+#include "framework/gui/runtime.h"
 
 #include <cmath>
 #include <cstdint>

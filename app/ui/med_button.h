@@ -1,9 +1,9 @@
 #pragma once
 
-#include "framework/canvas.h"
-#include "framework/color.h"
-#include "framework/graphics.h"
-#include "framework/string.h"
+#include "framework/core/string.h"
+#include "framework/gui/canvas.h"
+#include "framework/gui/color.h"
+#include "framework/gui/graphics.h"
 
 #include <cstdint>
 #include <functional>

@@ -1,6 +1,6 @@
 #include "app/ui/media.h"
 
-#include "framework/folder_item.h"
+#include "framework/core/folder_item.h"
 
 namespace tallybell {
 

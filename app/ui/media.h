@@ -1,7 +1,7 @@
 #pragma once
 
-#include "framework/picture.h"
-#include "framework/sound.h"
+#include "framework/gui/picture.h"
+#include "framework/gui/sound.h"
 
 #include <memory>
 

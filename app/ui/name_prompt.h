@@ -1,9 +1,9 @@
 #pragma once
 
-#include "framework/label.h"
-#include "framework/string.h"
-#include "framework/text_field.h"
-#include "framework/window.h"
+#include "framework/core/string.h"
+#include "framework/gui/label.h"
+#include "framework/gui/text_field.h"
+#include "framework/gui/window.h"
 
 #include <memory>
 

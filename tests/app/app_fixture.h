@@ -5,9 +5,9 @@
 
 #include "app/alarm_socket.h"
 #include "app/app.h"
-#include "framework/debug_log.h"
-#include "framework/message_box.h"
-#include "framework/runtime.h"
+#include "framework/core/debug_log.h"
+#include "framework/gui/message_box.h"
+#include "framework/gui/runtime.h"
 #include "tests/support/udp_sender.h"
 
 #include <QDir>

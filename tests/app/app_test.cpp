@@ -2,9 +2,9 @@
 #include "app/ui/med_button.h"
 #include "app/ui/name_prompt.h"
 #include "app_fixture.h"
-#include "framework/timer.h"
-#include "framework/udp_socket.h"
-#include "framework/window.h"
+#include "framework/core/timer.h"
+#include "framework/core/udp_socket.h"
+#include "framework/gui/window.h"
 #include "platform/stand_in_runtime.h"
 
 #include <cerrno>

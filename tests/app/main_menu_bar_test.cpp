@@ -4,10 +4,10 @@
 #include "app/startup_sequence.h"
 #include "app/ui/main_menu_bar.h"
 #include "app_fixture.h"
-#include "framework/about_panel.h"
-#include "framework/menu_qt.h"
-#include "framework/window.h"
-#include "framework/window_list.h"
+#include "framework/gui/about_panel.h"
+#include "framework/gui/menu_qt_p.h"
+#include "framework/gui/window.h"
+#include "framework/gui/window_list.h"
 #include "platform/stand_in_runtime.h"
 
 #include <QAction>

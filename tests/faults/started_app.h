@@ -5,10 +5,10 @@
 // the tests here count every log line).
 
 #include "app/ui/alarm_window.h"
-#include "framework/sound.h"
-#include "framework/window.h"
-#include "framework/window_list.h"
-#include "framework/window_qt.h"
+#include "framework/gui/sound.h"
+#include "framework/gui/window.h"
+#include "framework/gui/window_list.h"
+#include "framework/gui/window_qt_p.h"
 #include "tests/app/app_fixture.h"
 
 #include <QCoreApplication>

@@ -1,12 +1,12 @@
 // Mouse events go through the window, as the platform delivers them (see the button's tests).
 #define QTEST_QPA_MOUSE_HANDLING
 
-#include "framework/canvas.h"
-#include "framework/graphics.h"
-#include "framework/property_list.h"
-#include "framework/window.h"
-#include "framework/window_list.h"
-#include "framework/window_qt.h"
+#include "framework/gui/canvas.h"
+#include "framework/gui/graphics.h"
+#include "framework/gui/property_list.h"
+#include "framework/gui/window.h"
+#include "framework/gui/window_list.h"
+#include "framework/gui/window_qt_p.h"
 #include "tests/support/wait.h"
 
 #include <QMainWindow>

@@ -1,7 +1,7 @@
-#include "framework/folder_item.h"
-#include "framework/text_encoding.h"
-#include "framework/text_input_stream.h"
-#include "framework/text_output_stream.h"
+#include "framework/core/folder_item.h"
+#include "framework/core/text_encoding.h"
+#include "framework/core/text_input_stream.h"
+#include "framework/core/text_output_stream.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,6 +1,6 @@
-#include "framework/appearance.h"
-#include "framework/graphics.h"
-#include "framework/picture_qt.h"
+#include "framework/gui/appearance.h"
+#include "framework/gui/graphics.h"
+#include "framework/gui/picture_qt_p.h"
 
 #include <QApplication>
 #include <QImage>

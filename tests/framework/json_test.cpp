@@ -1,5 +1,5 @@
-#include "framework/dictionary.h"
-#include "framework/json.h"
+#include "framework/core/dictionary.h"
+#include "framework/core/json.h"
 
 #include <gtest/gtest.h>
 

@@ -1,9 +1,9 @@
-#include "framework/application.h"
-#include "framework/debug_log.h"
-#include "framework/menu_bar.h"
-#include "framework/menu_item.h"
-#include "framework/menu_qt.h"
-#include "framework/runtime.h"
+#include "framework/core/debug_log.h"
+#include "framework/gui/application.h"
+#include "framework/gui/menu_bar.h"
+#include "framework/gui/menu_item.h"
+#include "framework/gui/menu_qt_p.h"
+#include "framework/gui/runtime.h"
 
 #include <QAction>
 #include <QApplication>

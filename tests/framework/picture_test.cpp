@@ -1,5 +1,5 @@
-#include "framework/picture.h"
-#include "framework/picture_qt.h"
+#include "framework/gui/picture.h"
+#include "framework/gui/picture_qt_p.h"
 
 #include <QImage>
 #include <gtest/gtest.h>

@@ -1,4 +1,4 @@
-#include "framework/property_list.h"
+#include "framework/gui/property_list.h"
 
 #include <gtest/gtest.h>
 

@@ -1,5 +1,5 @@
-#include "framework/folder_item.h"
-#include "framework/sound.h"
+#include "framework/core/folder_item.h"
+#include "framework/gui/sound.h"
 
 #include <QFile>
 #include <QTemporaryDir>

@@ -1,9 +1,9 @@
-#include "framework/label.h"
-#include "framework/property_list.h"
-#include "framework/text_field.h"
-#include "framework/window.h"
-#include "framework/window_list.h"
-#include "framework/window_qt.h"
+#include "framework/gui/label.h"
+#include "framework/gui/property_list.h"
+#include "framework/gui/text_field.h"
+#include "framework/gui/window.h"
+#include "framework/gui/window_list.h"
+#include "framework/gui/window_qt_p.h"
 
 #include <QApplication>
 #include <QLabel>

@@ -1,7 +1,7 @@
-#include "framework/application.h"
-#include "framework/debug_log.h"
-#include "framework/picture_qt.h"
-#include "framework/tray_item.h"
+#include "framework/core/debug_log.h"
+#include "framework/gui/application.h"
+#include "framework/gui/picture_qt_p.h"
+#include "framework/gui/tray_item.h"
 
 #include <QColor>
 #include <QCoreApplication>

@@ -1,4 +1,4 @@
-#include "framework/udp_socket.h"
+#include "framework/core/udp_socket.h"
 #include "tests/support/two_hosts.h"
 #include "tests/support/udp_sender.h"
 #include "tests/support/wait.h"

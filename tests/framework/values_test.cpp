@@ -1,6 +1,6 @@
-#include "framework/auto.h"
-#include "framework/dictionary.h"
-#include "framework/values.h"
+#include "framework/core/auto.h"
+#include "framework/core/dictionary.h"
+#include "framework/core/values.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
-#include "framework/about_panel.h"
-#include "framework/application.h"
-#include "framework/runtime.h"
+#include "framework/gui/about_panel.h"
+#include "framework/gui/application.h"
+#include "framework/gui/runtime.h"
 #include "platform/object_runtime.h"
 #include "platform/stand_in_runtime.h"
 

@@ -1,4 +1,4 @@
-#include "framework/debug_log.h"
+#include "framework/core/debug_log.h"
 #include "preferences/prefs.h"
 
 #include <QDir>

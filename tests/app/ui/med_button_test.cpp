@@ -5,12 +5,12 @@
 
 #include "app/ui/alarm_window.h"
 #include "app/ui/med_button.h"
-#include "framework/appearance.h"
-#include "framework/property_list.h"
-#include "framework/runtime.h"
-#include "framework/window.h"
-#include "framework/window_list.h"
-#include "framework/window_qt.h"
+#include "framework/gui/appearance.h"
+#include "framework/gui/property_list.h"
+#include "framework/gui/runtime.h"
+#include "framework/gui/window.h"
+#include "framework/gui/window_list.h"
+#include "framework/gui/window_qt_p.h"
 #include "tests/support/wait.h"
 
 #include <QImage>

@@ -1,5 +1,5 @@
 #include "app/ui/media.h"
-#include "framework/picture_qt.h"
+#include "framework/gui/picture_qt_p.h"
 
 #include <QFile>
 #include <QImage>

@@ -5,12 +5,12 @@
 
 #include "app/ui/alarm_window.h"
 #include "app/ui/media.h"
-#include "framework/debug_log.h"
-#include "framework/sound.h"
-#include "framework/timer.h"
-#include "framework/window.h"
-#include "framework/window_list.h"
-#include "framework/window_qt.h"
+#include "framework/core/debug_log.h"
+#include "framework/core/timer.h"
+#include "framework/gui/sound.h"
+#include "framework/gui/window.h"
+#include "framework/gui/window_list.h"
+#include "framework/gui/window_qt_p.h"
 #include "tests/support/wait.h"
 
 #include <QCoreApplication>

@@ -5,7 +5,7 @@
 #include "app/alarm_socket.h"
 #include "app/app.h"
 #include "app/ui/alarm_window.h"
-#include "framework/runtime.h"
+#include "framework/gui/runtime.h"
 #include "tests/app/ui/alarm/alarm_fixture.h"
 #include "tests/support/udp_sender.h"
 #include "tests/support/wait.h"

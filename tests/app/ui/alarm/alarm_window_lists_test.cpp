@@ -1,10 +1,10 @@
 // The alarm window's property lists, decoded against the framework's registrations.
 #include "app/ui/alarm_window.h"
 #include "app/ui/med_button.h"
-#include "framework/canvas.h"
-#include "framework/pane_child.h"
-#include "framework/property_list.h"
-#include "framework/window.h"
+#include "framework/gui/canvas.h"
+#include "framework/gui/pane_child.h"
+#include "framework/gui/property_list.h"
+#include "framework/gui/window.h"
 
 #include <gtest/gtest.h>
 

@@ -3,8 +3,8 @@
 #include "app/ui/alarm_window.h"
 #include "app/ui/main_menu_bar.h"
 #include "app/ui/media.h"
-#include "framework/picture_qt.h"
-#include "framework/runtime.h"
+#include "framework/gui/picture_qt_p.h"
+#include "framework/gui/runtime.h"
 #include "tests/app/ui/alarm/alarm_fixture.h"
 #include "tests/support/wait.h"
 

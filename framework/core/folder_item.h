@@ -1,0 +1,53 @@
+#pragma once
+
+#include "framework/core/object.h"
+#include "framework/core/string.h"
+#include "framework/core/text.h"
+
+#include <memory>
+#include <string>
+
+namespace fw {
+
+class Sound;
+
+/// A file or folder, by path; it need not exist.
+class FolderItem : public Object {
+public:
+    explicit FolderItem(std::string nativePath);
+
+    /// The item of that name in this folder, whether it exists or not; Nil for a name that
+    /// cannot name a child (empty, ".", "..", or containing '/'). followAlias resolves a symbolic
+    /// link at the child's place.
+    std::shared_ptr<FolderItem> Child(const Text& name, bool followAlias = true) const;
+    std::shared_ptr<FolderItem> Child(const String& name, bool followAlias = true) const;
+
+    bool Exists() const;
+    bool IsFolder() const;
+    /// Creates this item as a folder (its parent must exist); raises IOException on failure.
+    void CreateAsFolder() const;
+    /// Copies this file's bytes to destination (not followed when it is a symbolic link),
+    /// replacing what is there. Raises IOException when this is not a regular file or the copy
+    /// cannot be made; what was at destination then stays.
+    void CopyFileTo(const FolderItem& destination) const;
+    /// Opens this file as a sound; Nil when it is not a file.
+    std::shared_ptr<Sound> OpenAsSound() const;
+
+    const std::string& NativePath() const { return path_; }
+    std::string Name() const;
+
+private:
+    std::string path_;
+};
+
+namespace SpecialFolder {
+/// The user's per-application settings folder: ~/Library/Application Support on macOS;
+/// elsewhere $XDG_CONFIG_HOME, or ~/.config. Nil when neither can be found.
+std::shared_ptr<FolderItem> ApplicationSupport();
+} // namespace SpecialFolder
+
+/// The application's Resources folder: Resources/ beside the executable, else
+/// ../share/tallybell/Resources relative to it; Nil when neither exists.
+std::shared_ptr<FolderItem> _GetApplicationBundleResources();
+
+} // namespace fw

@@ -1,0 +1,96 @@
+#include "framework/gui/graphics.h"
+
+#include "framework/gui/font_qt_p.h"
+#include "framework/gui/picture_qt_p.h"
+
+#include <QFontMetricsF>
+#include <QPainter>
+#include <QPainterPath>
+#include <QTextLayout>
+
+namespace fw {
+
+namespace {
+
+QColor qtColor(Color c) {
+    return QColor(c.Red(), c.Green(), c.Blue(), 255 - c.Transparency());
+}
+
+QString qtText(const String& text) {
+    return QString::fromStdString(text.Bytes());
+}
+
+} // namespace
+
+Graphics::Graphics(QPainter& painter, double width, double height)
+    : painter_(painter), width_(width), height_(height) {}
+
+Graphics::~Graphics() = default;
+
+void Graphics::FillRoundRect(double x, double y, double width, double height, double arcWidth,
+                             double arcHeight) {
+    if (!(width > 0) || !(height > 0)) {
+        return;
+    }
+    QPainterPath path;
+    // An arc's width and height are the corner ellipse's diameters; Qt takes radii.
+    path.addRoundedRect(QRectF(x, y, width, height), arcWidth / 2, arcHeight / 2);
+    painter_.fillPath(path, qtColor(drawingColor_));
+}
+
+void Graphics::applyFont() const {
+    painter_.setFont(QtFont(textFont_, textUnit_, textSize_));
+}
+
+double Graphics::StringWidth(const String& text) const {
+    applyFont();
+    return QFontMetricsF(painter_.font(), painter_.device()).horizontalAdvance(qtText(text));
+}
+
+double Graphics::TextAscent() const {
+    applyFont();
+    return QFontMetricsF(painter_.font(), painter_.device()).ascent();
+}
+
+void Graphics::DrawText(const String& text, double x, double y, double wrapWidth, bool condense) {
+    applyFont();
+    painter_.setPen(qtColor(drawingColor_));
+    const QFontMetricsF metrics(painter_.font(), painter_.device());
+    QString line = qtText(text);
+    if (!(wrapWidth > 0)) {
+        painter_.drawText(QPointF(x, y), line);
+        return;
+    }
+    if (condense) {
+        painter_.drawText(QPointF(x, y), metrics.elidedText(line, Qt::ElideRight, wrapWidth));
+        return;
+    }
+    QTextLayout layout(line, painter_.font(), painter_.device());
+    layout.beginLayout();
+    double top = 0;
+    for (QTextLine textLine = layout.createLine(); textLine.isValid();
+         textLine = layout.createLine()) {
+        textLine.setLineWidth(wrapWidth);
+        textLine.setPosition(QPointF(0, top));
+        top += textLine.height();
+    }
+    layout.endLayout();
+    layout.draw(&painter_, QPointF(x, y - metrics.ascent()));
+}
+
+void Graphics::DrawPicture(const std::shared_ptr<Picture>& picture, double destX, double destY,
+                           double destWidth, double destHeight, double sourceX, double sourceY,
+                           double sourceWidth, double sourceHeight) {
+    if (!picture) {
+        return;
+    }
+    const QRect source = QRectF(sourceX, sourceY, sourceWidth, sourceHeight).toRect();
+    if (source.isEmpty() || !(destWidth > 0) || !(destHeight > 0)) {
+        return;
+    }
+    // Only the region is copied: drawing a whole indexed sheet would convert all of it.
+    painter_.drawImage(QRectF(destX, destY, destWidth, destHeight),
+                       PictureRegion(*picture, source));
+}
+
+} // namespace fw

@@ -1,0 +1,290 @@
+#include "framework/gui/text_field.h"
+
+#include "framework/gui/runtime.h"
+
+#include <QKeyEvent>
+#include <QLineEdit>
+#include <QPalette>
+
+#include <algorithm>
+#include <climits>
+
+namespace fw {
+
+namespace {
+
+QString qtText(const String& text) {
+    return QString::fromStdString(text.Bytes());
+}
+
+bool isModifierOnly(int key) {
+    switch (key) {
+    case Qt::Key_Shift:
+    case Qt::Key_Control:
+    case Qt::Key_Meta:
+    case Qt::Key_Alt:
+    case Qt::Key_AltGr:
+    case Qt::Key_CapsLock:
+    case Qt::Key_NumLock:
+    case Qt::Key_ScrollLock:
+    case Qt::Key_Super_L:
+    case Qt::Key_Super_R:
+    case Qt::Key_Hyper_L:
+    case Qt::Key_Hyper_R:
+        return true;
+    default:
+        return false;
+    }
+}
+
+// The text a key stands for: what it types, or the conventional control character of a key
+// that edits or moves. Return is "\r" whatever the platform attaches to it; the keypad's Enter
+// is chr(3), not a second Return, so a handler waiting for Return does not take it for one.
+String keyText(const QKeyEvent& event) {
+    switch (event.key()) {
+    case Qt::Key_Return:
+        return "\r";
+    case Qt::Key_Enter:
+        return "\x03";
+    case Qt::Key_Tab:
+    case Qt::Key_Backtab:
+        return "\t";
+    case Qt::Key_Backspace:
+        return "\b";
+    case Qt::Key_Delete:
+        return "\x7f";
+    case Qt::Key_Escape:
+        return "\x1b";
+    case Qt::Key_Home:
+        return "\x01";
+    case Qt::Key_End:
+        return "\x04";
+    case Qt::Key_PageUp:
+        return "\x0b";
+    case Qt::Key_PageDown:
+        return "\x0c";
+    case Qt::Key_Left:
+        return "\x1c";
+    case Qt::Key_Right:
+        return "\x1d";
+    case Qt::Key_Up:
+        return "\x1e";
+    case Qt::Key_Down:
+        return "\x1f";
+    default:
+        return event.text().toStdString();
+    }
+}
+
+// The widget showing a TextField: every key goes to KeyDown first, every change of the text to
+// TextChange.
+class LineEditQt : public QLineEdit {
+public:
+    LineEditQt(TextField* owner, QWidget* parent) : QLineEdit(parent), owner_(owner) {
+        connect(this, &QLineEdit::textChanged, this, [this](const QString& text) {
+            if (owner_) {
+                owner_->_TextChanged(String(text.toStdString()));
+            }
+        });
+    }
+    void Detach() { owner_ = nullptr; }
+
+protected:
+    // Here rather than in keyPressEvent: Tab would otherwise move the focus before any
+    // key handler saw it.
+    bool event(QEvent* event) override {
+        if (event->type() == QEvent::KeyPress && owner_ &&
+            takeKey(*static_cast<QKeyEvent*>(event))) {
+            event->accept();
+            return true;
+        }
+        return QLineEdit::event(event);
+    }
+
+private:
+    bool takeKey(const QKeyEvent& event) {
+        if (isModifierOnly(event.key())) {
+            return false;
+        }
+        // The handler may close the window and so let go of the field: keep it until done.
+        const auto keepAlive = owner_->weak_from_this().lock();
+        TextField* field = owner_;
+        if (field->_KeyDown(keyText(event))) {
+            return true;
+        }
+        const bool plainTab = event.key() == Qt::Key_Tab && event.modifiers() == Qt::NoModifier;
+        if (plainTab && field->AllowTabs() && !isReadOnly()) {
+            insert(QStringLiteral("\t"));
+            return true;
+        }
+        return false;
+    }
+
+    TextField* owner_;
+};
+
+LineEditQt* lineEditOf(QWidget* widget) {
+    return dynamic_cast<LineEditQt*>(widget);
+}
+
+} // namespace
+
+TextField::TextField() = default;
+
+TextField::~TextField() {
+    // The widget may outlive this object briefly (the control base deletes it); it must not
+    // report to a field that is gone.
+    if (LineEditQt* edit = lineEditOf(_Widget())) {
+        edit->Detach();
+    }
+}
+
+void TextField::Text(const String& text) {
+    if (LineEditQt* edit = lineEditOf(_Widget())) {
+        edit->setText(qtText(text)); // its textChanged brings the change back here
+        return;
+    }
+    _TextChanged(text);
+}
+
+void TextField::_TextChanged(const String& text) {
+    if (text == text_) {
+        return;
+    }
+    text_ = text;
+    RaiseEvent([this] { Event_TextChange(); });
+}
+
+bool TextField::_KeyDown(const String& key) {
+    bool consumed = false;
+    RaiseEvent([&] { consumed = Event_KeyDown(key); });
+    return consumed;
+}
+
+bool TextField::Event_KeyDown(const String& key) {
+    return keyDown_ ? keyDown_(*this, key) : false;
+}
+
+void TextField::Event_TextChange() {
+    if (textChange_) {
+        textChange_(*this);
+    }
+}
+
+void TextField::Hint(const String& hint) {
+    hint_ = hint;
+    if (_Widget()) {
+        _ApplyToWidget();
+    }
+}
+
+void TextField::BackgroundColor(Color color) {
+    backgroundColor_ = color;
+    if (_Widget()) {
+        _ApplyToWidget();
+    }
+}
+
+void TextField::HasBorder(bool on) {
+    hasBorder_ = on;
+    if (_Widget()) {
+        _ApplyToWidget();
+    }
+}
+
+void TextField::AllowFocusRing(bool on) {
+    Control::AllowFocusRing(on);
+    if (_Widget()) {
+        _ApplyToWidget();
+    }
+}
+
+void TextField::Password(bool on) {
+    password_ = on;
+    if (_Widget()) {
+        _ApplyToWidget();
+    }
+}
+
+void TextField::ReadOnly(bool on) {
+    readOnly_ = on;
+    if (_Widget()) {
+        _ApplyToWidget();
+    }
+}
+
+void TextField::MaximumCharactersAllowed(std::int64_t count) {
+    maximumCharacters_ = count;
+    if (_Widget()) {
+        _ApplyToWidget();
+    }
+}
+
+void TextField::ValidationMask(const String& mask) {
+    validationMask_ = mask;
+    if (_Widget()) {
+        _ApplyToWidget();
+    }
+}
+
+QWidget* TextField::_MakeWidget(QWidget* parent) {
+    return new LineEditQt(this, parent);
+}
+
+void TextField::_ApplyToWidget() {
+    TextControl::_ApplyToWidget();
+    LineEditQt* edit = lineEditOf(_Widget());
+    if (!edit) {
+        return;
+    }
+    QPalette palette = edit->palette();
+    palette.setColor(QPalette::Base, Transparent()
+                                         ? QColor(Qt::transparent)
+                                         : QColor(backgroundColor_.Red(), backgroundColor_.Green(),
+                                                  backgroundColor_.Blue()));
+    edit->setPalette(palette);
+    edit->setAlignment(Qt::Alignment(_HorizontalAlignment()) | Qt::AlignVCenter);
+    edit->setAttribute(Qt::WA_MacShowFocusRect, AllowFocusRing());
+    edit->setFrame(hasBorder_);
+    edit->setPlaceholderText(qtText(hint_));
+    edit->setEchoMode(password_ ? QLineEdit::Password : QLineEdit::Normal);
+    edit->setReadOnly(readOnly_);
+    // Qt's own default stops at 32767 characters; 0 means no limit here, so the largest there is.
+    const int limit = maximumCharacters_ > 0
+                          ? static_cast<int>(std::min<std::int64_t>(maximumCharacters_, INT_MAX))
+                          : INT_MAX;
+    if (edit->maxLength() != limit) {
+        edit->setMaxLength(limit);
+    }
+    if (edit->inputMask() != qtText(validationMask_)) {
+        edit->setInputMask(qtText(validationMask_));
+    }
+    if (edit->text() != qtText(text_)) {
+        edit->setText(qtText(text_));
+    }
+}
+
+const PropertyRegistry& TextField::_Properties() const {
+    return TextFieldProperties();
+}
+
+const PropertyRegistry& TextFieldProperties() {
+    static const PropertyRegistry registry = [] {
+        PropertyRegistry r(&TextControlProperties());
+        r.AddSetter("Value", &TextField::Value);
+        r.AddSetter("Hint", &TextField::Hint);
+        r.AddSetter("BackgroundColor", &TextField::BackgroundColor);
+        r.AddSetter("HasBorder", &TextField::HasBorder);
+        r.AddSetter("AllowFocusRing", &TextField::AllowFocusRing);
+        r.AddSetter("Password", &TextField::Password);
+        r.AddSetter("ReadOnly", &TextField::ReadOnly);
+        r.AddSetter("AllowSpellChecking", &TextField::AllowSpellChecking);
+        r.AddSetter("MaximumCharactersAllowed", &TextField::MaximumCharactersAllowed);
+        r.AddSetter("Format", &TextField::Format);
+        r.AddSetter("ValidationMask", &TextField::ValidationMask);
+        return r;
+    }();
+    return registry;
+}
+
+} // namespace fw
