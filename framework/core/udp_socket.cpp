@@ -1,6 +1,6 @@
 #include "framework/core/udp_socket.h"
 
-#include "framework/gui/runtime.h"
+#include "framework/core/events.h"
 
 #include <QCoreApplication>
 #include <QSocketNotifier>

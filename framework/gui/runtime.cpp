@@ -8,8 +8,6 @@
 #include <QApplication>
 #include <QTimer>
 
-#include <map>
-#include <set>
 #include <vector>
 
 namespace fw {
@@ -18,10 +16,7 @@ namespace {
 
 struct RuntimeState {
     std::vector<std::function<void()>> initializers;
-    ExceptionHelper exceptionHelper = nullptr;
     std::shared_ptr<Application> app;
-    std::map<std::string, std::set<std::string>> userEvents;
-    std::map<std::string, std::set<std::string>> plainEvents;
     std::unique_ptr<QApplication> ownedQtApp;
     bool supportsHiDPI = false;
     std::int32_t exitStatus = 0;
@@ -54,17 +49,6 @@ void logToolkitMessage(QtMsgType, const QMessageLogContext&, const QString& mess
     System::Log(System::LogLevelDebug, String(message.toStdString()));
 }
 
-void callStdFunction(void* fn) {
-    (*static_cast<const std::function<void()>*>(fn))();
-}
-
-std::string describe(const std::exception& e) {
-    if (const auto* rt = dynamic_cast<const RuntimeException*>(&e)) {
-        return std::string(rt->TypeName()) + ": " + rt->Message();
-    }
-    return std::string("std::exception: ") + e.what();
-}
-
 } // namespace
 
 void RuntimeInit() {
@@ -93,34 +77,6 @@ std::int32_t RuntimeExit() {
     return state().exitStatus;
 }
 
-std::exception_ptr _CallFunctionWithExceptionHandling(void (*fn)(void*), void* arg) {
-    try {
-        fn(arg);
-        return nullptr;
-    } catch (const RuntimeException&) {
-        return std::current_exception();
-    }
-}
-
-void _RuntimeSetExceptionHelper(ExceptionHelper helper) {
-    state().exceptionHelper = helper;
-}
-
-void RaiseEvent(const std::function<void()>& handler) {
-    ExceptionHelper helper = state().exceptionHelper;
-    if (!helper) {
-        helper = &_CallFunctionWithExceptionHandling;
-    }
-    try {
-        if (std::exception_ptr raised =
-                helper(&callStdFunction, const_cast<void*>(static_cast<const void*>(&handler)))) {
-            _UnhandledException(raised);
-        }
-    } catch (...) {
-        _UnhandledException(std::current_exception());
-    }
-}
-
 void _RunFrameworkInitialization(void (*lateStartup)()) {
     ensureQtApplication();
     QApplication::setQuitOnLastWindowClosed(false); // the Application decides (AutoQuit)
@@ -140,24 +96,6 @@ void _RuntimeRun() {
         QTimer::singleShot(0, [app] { app->RaiseOpen(); });
     }
     state().exitStatus = static_cast<std::int32_t>(QCoreApplication::exec());
-}
-
-void _UnhandledException(const std::exception& e) {
-    const String report("Unhandled " + describe(e));
-    DebugLog(report);
-    System::Log(System::LogLevelError, report);
-}
-
-void _UnhandledException(std::exception_ptr e) {
-    try {
-        std::rethrow_exception(e);
-    } catch (const std::exception& caught) {
-        _UnhandledException(caught);
-    } catch (...) {
-        const String report("Unhandled exception of unknown type");
-        DebugLog(report);
-        System::Log(System::LogLevelError, report);
-    }
 }
 
 void _SetSupportsHiDPI(bool on) {
@@ -182,23 +120,6 @@ std::shared_ptr<Application> _GetAppObject() {
 
 std::string ApplicationName() {
     return "Tallybell";
-}
-
-void RegisterClassEvents(const std::string& className, std::initializer_list<const char*> events,
-                         bool user) {
-    auto& table = user ? state().userEvents : state().plainEvents;
-    auto& handled = table[className];
-    for (const char* event : events) {
-        handled.insert(event);
-    }
-}
-
-bool _RuntimeIsEventHandled(const Object* self, const String& className, const String& eventName,
-                            bool user) {
-    (void)self; // the answer is per class, not per instance
-    const auto& table = user ? state().userEvents : state().plainEvents;
-    const auto found = table.find(className.Bytes());
-    return found != table.end() && found->second.count(eventName.Bytes()) > 0;
 }
 
 } // namespace fw

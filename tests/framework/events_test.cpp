@@ -1,6 +1,6 @@
 #include "framework/core/debug_log.h"
+#include "framework/core/events.h"
 #include "framework/core/timer.h"
-#include "framework/gui/runtime.h"
 #include "tests/support/wait.h"
 
 #include <QCoreApplication>
