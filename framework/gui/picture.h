@@ -11,7 +11,7 @@ namespace fw {
 /// An image held in memory in its own pixel format (an indexed sheet stays 8 bits a pixel).
 class Picture : public Object {
 public:
-    /// The pixels; framework-internal, defined in picture_qt.h.
+    /// The pixels; framework-internal, defined in picture_qt_p.h.
     class Image;
 
     explicit Picture(std::unique_ptr<Image> image);
