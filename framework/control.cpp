@@ -69,49 +69,49 @@ void Control::Height(std::int64_t height) {
 
 void Control::Enabled(bool on) {
     enabled_ = on;
-    if (QWidget* w = _Widget()) {
+    if (QWidget* w = qtWidget()) {
         w->setEnabled(on);
     }
 }
 
 void Control::Tooltip(const String& text) {
     tooltip_ = text;
-    if (QWidget* w = _Widget()) {
+    if (QWidget* w = qtWidget()) {
         w->setToolTip(QString::fromStdString(text.Bytes()));
     }
 }
 
 void Control::Visible(bool on) {
     visible_ = on;
-    if (QWidget* w = _Widget()) {
+    if (QWidget* w = qtWidget()) {
         w->setVisible(on);
     }
 }
 
 void Control::AllowFocus(bool on) {
     allowFocus_ = on;
-    if (_Widget()) {
-        _ApplyToWidget();
+    if (qtWidget()) {
+        applyToWidget();
     }
 }
 
 void Control::Transparent(bool on) {
     transparent_ = on;
-    if (_Widget()) {
-        _ApplyToWidget();
+    if (qtWidget()) {
+        applyToWidget();
     }
 }
 
-void Control::_Attach(QWidget* content) {
-    if (_Widget()) {
+void Control::attach(QWidget* content) {
+    if (qtWidget()) {
         throw InvalidArgumentException("The control \"" + name_.Bytes() +
                                        "\" is already on a window");
     }
-    widget_->widget = _MakeWidget(content);
-    _ApplyToWidget();
+    widget_->widget = makeWidget(content);
+    applyToWidget();
 }
 
-void Control::_FollowResize(int dw, int dh) {
+void Control::followResize(int dw, int dh) {
     // A side locked to the far edge follows it; locked to both edges, the control stretches.
     if (lockRight_ && lockLeft_) {
         width_ = std::max<std::int64_t>(width_ + dw, 0);
@@ -126,12 +126,12 @@ void Control::_FollowResize(int dw, int dh) {
     applyGeometry();
 }
 
-QWidget* Control::_Widget() const {
+QWidget* Control::qtWidget() const {
     return widget_->widget.data();
 }
 
-void Control::_ApplyToWidget() {
-    QWidget* w = _Widget();
+void Control::applyToWidget() {
+    QWidget* w = qtWidget();
     if (!w) {
         return;
     }
@@ -142,12 +142,12 @@ void Control::_ApplyToWidget() {
 }
 
 void Control::applyGeometry() {
-    if (QWidget* w = _Widget()) {
+    if (QWidget* w = qtWidget()) {
         w->setGeometry(toInt(left_), toInt(top_), toInt(width_), toInt(height_));
     }
 }
 
-const PropertyRegistry& Control::_Properties() const {
+const PropertyRegistry& Control::properties() const {
     return ControlProperties();
 }
 

@@ -42,7 +42,7 @@ std::shared_ptr<Picture> PictureFromImage(QImage image) {
 }
 
 const QImage& PictureImage(const Picture& picture) {
-    return picture._Image().qimage;
+    return picture.image().qimage;
 }
 
 QImage PictureRegion(const Picture& picture, const QRect& rect) {

@@ -82,11 +82,11 @@ void TrayItem::Tooltip(const String& text) {
     }
 }
 
-QSystemTrayIcon* TrayItem::_SystemTrayIcon() const {
+QSystemTrayIcon* TrayItem::systemTrayIcon() const {
     return system_->icon.data();
 }
 
-void TrayItem::_Install() {
+void TrayItem::install() {
     RequireMainThread();
     if (system_->icon) {
         return;
@@ -116,7 +116,7 @@ void TrayItem::_Install() {
     }
 }
 
-void TrayItem::_Uninstall() {
+void TrayItem::uninstall() {
     RequireMainThread();
     release(system_->icon);
 }

@@ -36,10 +36,10 @@ public:
 
     /// Framework use (Application::AddTrayItem and RemoveTrayItem): builds the platform's item
     /// and shows it where the desktop has a status area; hides and releases it.
-    void _Install();
-    void _Uninstall();
+    void install();
+    void uninstall();
     /// Framework use: the platform's item while installed, nullptr otherwise.
-    QSystemTrayIcon* _SystemTrayIcon() const;
+    QSystemTrayIcon* systemTrayIcon() const;
 
 private:
     void applyIcon();

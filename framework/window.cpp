@@ -50,7 +50,7 @@ void quitWhenNoWindowIsLeft() {
     if (!app || !app->AutoQuit() || app->IsQuitting()) {
         return;
     }
-    const auto windows = _OpenWindows();
+    const auto windows = openWindows();
     if (std::none_of(windows.begin(), windows.end(), [](const auto& w) { return w->Visible(); })) {
         Quit(0);
     }
@@ -75,7 +75,7 @@ void ContentWidgetQt::resizeEvent(QResizeEvent* event) {
     QWidget::resizeEvent(event);
     // Hidden windows get provisional sizes from the layout; only a shown one reports real ones.
     if (owner_ && window()->isVisible()) {
-        owner_->_ContentResized(event->size().width(), event->size().height());
+        owner_->contentResized(event->size().width(), event->size().height());
     }
 }
 
@@ -84,11 +84,11 @@ struct Window::Impl {
     QPointer<ContentWidgetQt> content;
 };
 
-QMainWindow* _QtWindow(const Window& window) {
+QMainWindow* qtWindow(const Window& window) {
     return window.impl_->widget.data();
 }
 
-QWidget* _QtContent(const Window& window) {
+QWidget* qtContent(const Window& window) {
     return window.impl_->content.data();
 }
 
@@ -111,7 +111,7 @@ Window::~Window() {
 }
 
 std::shared_ptr<Window> Window::_GetImplicitWindow(const String& className) {
-    for (const auto& window : _OpenWindows()) {
+    for (const auto& window : openWindows()) {
         if (window->ClassName() == className) {
             return window;
         }
@@ -131,7 +131,7 @@ void Window::Constructor() {
     CreateControls();
     built_ = true;
     open_ = true;
-    _RegisterOpenWindow(self);
+    registerOpenWindow(self);
     installMenuBar();
     RaiseEvent([this] { Event_Open(); });
     if (open_ && visible_) {
@@ -151,7 +151,7 @@ void Window::_AddControl(const String& name, const std::shared_ptr<Object>& cont
         child->_SetIndex(kNotIndexed);
     }
     if (auto* rect = dynamic_cast<Control*>(control.get()); rect && impl_->content) {
-        rect->_Attach(impl_->content);
+        rect->attach(impl_->content);
     }
 }
 
@@ -204,7 +204,7 @@ void Window::Close() {
 }
 
 void Window::releaseAfterClose() {
-    auto held = _UnregisterOpenWindow(this);
+    auto held = unregisterOpenWindow(this);
     auto controls = std::move(controls_);
     controls_.clear();
     for (const auto& entry : controls) {
@@ -335,7 +335,7 @@ void Window::MenuBarVisible(bool on) {
     }
 }
 
-void Window::_ContentResized(int width, int height) {
+void Window::contentResized(int width, int height) {
     const int dw = static_cast<int>(std::clamp<std::int64_t>(width - width_, INT_MIN, INT_MAX));
     const int dh = static_cast<int>(std::clamp<std::int64_t>(height - height_, INT_MIN, INT_MAX));
     width_ = width;
@@ -349,7 +349,7 @@ void Window::followResize(int dw, int dh) {
     }
     for (const auto& entry : controls_) {
         if (auto* control = dynamic_cast<Control*>(entry.second.get())) {
-            control->_FollowResize(dw, dh);
+            control->followResize(dw, dh);
         }
     }
 }
@@ -434,7 +434,7 @@ void Window::installMenuBar() {
     applyGeometry();
 }
 
-const PropertyRegistry& Window::_Properties() const {
+const PropertyRegistry& Window::properties() const {
     return WindowProperties();
 }
 

@@ -54,12 +54,12 @@ public:
     /// go with it, and the framework lets go of it.
     void Close();
     /// Open: built by Constructor and not closed since.
-    bool _IsOpen() const { return open_; }
+    bool isOpen() const { return open_; }
 
     const String& ClassName() const { return className_; }
     /// The framework's question whether this class handles an event; none by default.
     virtual bool IsEventImplemented(const String& eventName) const;
-    const PropertyRegistry& _Properties() const override;
+    const PropertyRegistry& properties() const override;
 
     /// The size of the content area, below the menu bar.
     std::int64_t Width() const { return width_; }
@@ -114,7 +114,7 @@ public:
     void MenuBarVisible(bool on);
 
     /// Framework use: the content area was resized (by the user or the platform).
-    void _ContentResized(int width, int height);
+    void contentResized(int width, int height);
 
 protected:
     /// Construction hooks, run by Constructor.
@@ -126,8 +126,8 @@ protected:
 
 private:
     struct Impl;
-    friend QMainWindow* _QtWindow(const Window& window);
-    friend QWidget* _QtContent(const Window& window);
+    friend QMainWindow* qtWindow(const Window& window);
+    friend QWidget* qtContent(const Window& window);
 
     void applyFlags();
     void applyGeometry();

@@ -72,7 +72,7 @@ bool medButton::IsEventImplemented(const fw::String& eventName) const {
     return fw::_RuntimeIsEventHandled(this, kClassName, eventName, true);
 }
 
-const fw::PropertyRegistry& medButton::_Properties() const {
+const fw::PropertyRegistry& medButton::properties() const {
     static const fw::PropertyRegistry registry = [] {
         fw::PropertyRegistry r(&fw::CanvasProperties());
         r.AddField("Caption", &medButton::Caption);
