@@ -100,15 +100,14 @@ Canvas::~Canvas() {
     }
 }
 
-void Canvas::Invalidate(bool eraseBackground) {
-    (void)eraseBackground; // Qt erases what it repaints in any case
+// The erase flag changes nothing here: Qt erases what it repaints in any case.
+void Canvas::Invalidate(bool) {
     if (QWidget* widget = qtWidget()) {
         widget->update();
     }
 }
 
-void Canvas::Refresh(bool eraseBackground) {
-    (void)eraseBackground;
+void Canvas::Refresh(bool) {
     if (QWidget* widget = qtWidget()) {
         widget->repaint();
     }
@@ -120,16 +119,11 @@ void Canvas::Event_Paint(Graphics& g, const std::vector<Rect>& areas) {
     }
 }
 
-bool Canvas::Event_MouseDown(std::int64_t x, std::int64_t y) {
-    (void)x;
-    (void)y;
+bool Canvas::Event_MouseDown(std::int64_t, std::int64_t) {
     return false;
 }
 
-void Canvas::Event_MouseUp(std::int64_t x, std::int64_t y) {
-    (void)x;
-    (void)y;
-}
+void Canvas::Event_MouseUp(std::int64_t, std::int64_t) {}
 
 QWidget* Canvas::makeWidget(QWidget* parent) {
     return new CanvasWidget(this, parent);

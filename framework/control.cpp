@@ -1,6 +1,8 @@
 #include "framework/control.h"
 
+#include "framework/qt_text_p.h"
 #include "framework/ui_thread.h"
+#include "framework/values.h"
 #include "framework/window.h"
 
 #include <QCoreApplication>
@@ -8,15 +10,8 @@
 #include <QWidget>
 
 #include <algorithm>
-#include <climits>
 
 namespace fw {
-
-namespace {
-int toInt(std::int64_t v) {
-    return static_cast<int>(std::clamp<std::int64_t>(v, INT_MIN, INT_MAX));
-}
-} // namespace
 
 struct Control::WidgetHolder {
     QPointer<QWidget> widget;
@@ -42,8 +37,7 @@ std::shared_ptr<fw::Window> Control::Window() const {
     return window_.lock();
 }
 
-bool Control::IsEventImplemented(const String& eventName) const {
-    (void)eventName;
+bool Control::IsEventImplemented(const String&) const {
     return false;
 }
 
@@ -77,7 +71,7 @@ void Control::Enabled(bool on) {
 void Control::Tooltip(const String& text) {
     tooltip_ = text;
     if (QWidget* w = qtWidget()) {
-        w->setToolTip(QString::fromStdString(text.Bytes()));
+        w->setToolTip(qtText(text));
     }
 }
 
@@ -137,13 +131,14 @@ void Control::applyToWidget() {
     }
     applyGeometry();
     w->setEnabled(enabled_);
-    w->setToolTip(QString::fromStdString(tooltip_.Bytes()));
+    w->setToolTip(qtText(tooltip_));
     w->setVisible(visible_);
 }
 
 void Control::applyGeometry() {
     if (QWidget* w = qtWidget()) {
-        w->setGeometry(toInt(left_), toInt(top_), toInt(width_), toInt(height_));
+        w->setGeometry(SaturateCast<int>(left_), SaturateCast<int>(top_), SaturateCast<int>(width_),
+                       SaturateCast<int>(height_));
     }
 }
 

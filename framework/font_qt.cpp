@@ -1,5 +1,7 @@
 #include "framework/font_qt.h"
 
+#include "framework/qt_text_p.h"
+
 #include <QApplication>
 
 #include <algorithm>
@@ -32,7 +34,7 @@ double pixelsFor(FontUnit unit, float size) {
 QFont QtFont(const String& family, FontUnit unit, float size) {
     QFont font = QApplication::font();
     if (!family.IsEmpty() && family != kSystemFontName) {
-        font.setFamilies({QString::fromStdString(family.Bytes())});
+        font.setFamilies({qtText(family)});
     }
     if (!(size > 0)) {
         return font; // 0 (or nonsense) keeps the platform's default size

@@ -1,5 +1,7 @@
 #include "framework/label.h"
 
+#include "framework/qt_text_p.h"
+
 #include <QLabel>
 
 namespace fw {
@@ -41,7 +43,7 @@ void Label::applyToWidget() {
     if (!label) {
         return;
     }
-    label->setText(QString::fromStdString(value_.Bytes()));
+    label->setText(qtText(value_));
     label->setWordWrap(multiline_);
     const Qt::Alignment vertical = multiline_ ? Qt::AlignTop : Qt::AlignVCenter;
     label->setAlignment(Qt::Alignment(qtAlignment()) | vertical);

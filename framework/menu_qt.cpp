@@ -4,6 +4,7 @@
 #include "framework/edit_commands.h"
 #include "framework/menu_bar.h"
 #include "framework/menu_item.h"
+#include "framework/qt_text_p.h"
 #include "framework/runtime.h"
 
 #include <QAction>
@@ -26,10 +27,6 @@
 namespace fw {
 
 namespace {
-
-QString qtText(const String& text) {
-    return QString::fromStdString(text.Bytes());
-}
 
 // ---- shortcuts ----
 
@@ -286,7 +283,7 @@ void InstallMenuBar(QMainWindow* window, const std::shared_ptr<MenuBar>& bar) {
     window->setMenuBar(bar ? builtMenuBar(bar, window) : nullptr);
 }
 
-void InstallApplicationMenuBar(const std::shared_ptr<MenuBar>& bar) {
+void InstallApplicationMenuBar([[maybe_unused]] const std::shared_ptr<MenuBar>& bar) {
 #ifdef Q_OS_MACOS
     static QPointer<QMenuBar> applicationBar;
     if (!qobject_cast<QApplication*>(QCoreApplication::instance())) {
@@ -295,8 +292,6 @@ void InstallApplicationMenuBar(const std::shared_ptr<MenuBar>& bar) {
     delete applicationBar;
     // A parentless menu bar is the one macOS shows while no window has a bar of its own.
     applicationBar = bar ? builtMenuBar(bar, nullptr) : nullptr;
-#else
-    (void)bar;
 #endif
 }
 

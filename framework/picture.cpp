@@ -1,6 +1,7 @@
 #include "framework/picture.h"
 
 #include "framework/picture_qt.h"
+#include "framework/qt_text_p.h"
 
 #include <QImage>
 #include <QPainter>
@@ -30,7 +31,7 @@ std::int64_t Picture::Height() const {
 
 std::shared_ptr<Picture> Picture::_OpenFromApp(const String& name) {
     // Loaded as stored: a palette PNG stays 8-bit indexed rather than growing to 32 bits a pixel.
-    QImage image(pictureResourceFolder + QString::fromStdString(name.Bytes()) + ".png");
+    QImage image(pictureResourceFolder + qtText(name) + ".png");
     if (image.isNull()) {
         return nullptr; // missing or unreadable
     }

@@ -193,9 +193,18 @@ void RegisterClassEvents(const std::string& className, std::initializer_list<con
     }
 }
 
-bool _RuntimeIsEventHandled(const Object* self, const String& className, const String& eventName,
+ClassEvents::ClassEvents(std::string className, std::initializer_list<const char*> events) {
+    RegisterInitializer([className = std::move(className),
+                         names = std::vector<std::string>(events.begin(), events.end())] {
+        for (const std::string& name : names) {
+            RegisterClassEvents(className, {name.c_str()});
+        }
+    });
+}
+
+// The answer is per class, not per instance.
+bool _RuntimeIsEventHandled(const Object*, const String& className, const String& eventName,
                             bool user) {
-    (void)self; // the answer is per class, not per instance
     const auto& table = user ? state().userEvents : state().plainEvents;
     const auto found = table.find(className.Bytes());
     return found != table.end() && found->second.count(eventName.Bytes()) > 0;

@@ -55,6 +55,12 @@ std::string ApplicationName();
 /// Records which events a class handles (for IsEventImplemented).
 void RegisterClassEvents(const std::string& className, std::initializer_list<const char*> events,
                          bool user = true);
+/// A class's user-event table, recorded when the initialisers run; one object at namespace scope
+/// in the class's source is its whole registration.
+class ClassEvents {
+public:
+    ClassEvents(std::string className, std::initializer_list<const char*> events);
+};
 /// Whether the class named className handles eventName; user selects the user-event table.
 bool _RuntimeIsEventHandled(const Object* self, const String& className, const String& eventName,
                             bool user);

@@ -1,21 +1,18 @@
 #include "framework/text_field.h"
 
+#include "framework/qt_text_p.h"
 #include "framework/runtime.h"
+#include "framework/values.h"
 
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QPalette>
 
-#include <algorithm>
-#include <climits>
+#include <limits>
 
 namespace fw {
 
 namespace {
-
-QString qtText(const String& text) {
-    return QString::fromStdString(text.Bytes());
-}
 
 bool isModifierOnly(int key) {
     switch (key) {
@@ -250,9 +247,8 @@ void TextField::applyToWidget() {
     edit->setEchoMode(password_ ? QLineEdit::Password : QLineEdit::Normal);
     edit->setReadOnly(readOnly_);
     // Qt's own default stops at 32767 characters; 0 means no limit here, so the largest there is.
-    const int limit = maximumCharacters_ > 0
-                          ? static_cast<int>(std::min<std::int64_t>(maximumCharacters_, INT_MAX))
-                          : INT_MAX;
+    const int limit = maximumCharacters_ > 0 ? SaturateCast<int>(maximumCharacters_)
+                                             : std::numeric_limits<int>::max();
     if (edit->maxLength() != limit) {
         edit->setMaxLength(limit);
     }

@@ -2,6 +2,7 @@
 
 #include "framework/picture.h"
 #include "framework/picture_qt.h"
+#include "framework/qt_text_p.h"
 #include "framework/runtime.h"
 #include "framework/ui_thread.h"
 
@@ -78,7 +79,7 @@ void TrayItem::Icon(std::shared_ptr<Picture> picture) {
 void TrayItem::Tooltip(const String& text) {
     tooltip_ = text;
     if (system_->icon) {
-        system_->icon->setToolTip(QString::fromStdString(tooltip_.Bytes()));
+        system_->icon->setToolTip(qtText(tooltip_));
     }
 }
 
@@ -98,7 +99,7 @@ void TrayItem::install() {
     auto* icon = new QSystemTrayIcon(QCoreApplication::instance());
     system_->icon = icon;
     applyIcon();
-    icon->setToolTip(QString::fromStdString(tooltip_.Bytes()));
+    icon->setToolTip(qtText(tooltip_));
     // No context menu is given to Qt: the context click reaches Action like the others.
     QObject::connect(icon, &QSystemTrayIcon::activated, icon,
                      [this](QSystemTrayIcon::ActivationReason reason) {

@@ -4,9 +4,11 @@
 #include "framework/control.h"
 #include "framework/menu_qt.h"
 #include "framework/pane_child.h"
+#include "framework/qt_text_p.h"
 #include "framework/runtime.h"
 #include "framework/timer.h"
 #include "framework/ui_thread.h"
+#include "framework/values.h"
 #include "framework/window_list.h"
 #include "framework/window_qt.h"
 
@@ -18,7 +20,6 @@
 #include <QTimer>
 
 #include <algorithm>
-#include <climits>
 
 namespace fw {
 
@@ -230,24 +231,21 @@ void Window::discardWidgets() {
     }
 }
 
-bool Window::IsEventImplemented(const String& eventName) const {
-    (void)eventName;
+bool Window::IsEventImplemented(const String&) const {
     return false;
 }
 
 void Window::Width(std::int64_t width) {
     const std::int64_t previous = width_;
     width_ = std::max<std::int64_t>(width, 0);
-    followResize(static_cast<int>(std::clamp<std::int64_t>(width_ - previous, INT_MIN, INT_MAX)),
-                 0);
+    followResize(SaturateCast<int>(width_ - previous), 0);
     applyGeometry();
 }
 
 void Window::Height(std::int64_t height) {
     const std::int64_t previous = height_;
     height_ = std::max<std::int64_t>(height, 0);
-    followResize(0,
-                 static_cast<int>(std::clamp<std::int64_t>(height_ - previous, INT_MIN, INT_MAX)));
+    followResize(0, SaturateCast<int>(height_ - previous));
     applyGeometry();
 }
 
@@ -274,7 +272,7 @@ void Window::MaximumHeight(std::int64_t height) {
 void Window::Title(const String& title) {
     title_ = title;
     if (MainWindowQt* widget = impl_->widget.data()) {
-        widget->setWindowTitle(QString::fromStdString(title.Bytes()));
+        widget->setWindowTitle(qtText(title));
     }
 }
 
@@ -336,8 +334,8 @@ void Window::MenuBarVisible(bool on) {
 }
 
 void Window::contentResized(int width, int height) {
-    const int dw = static_cast<int>(std::clamp<std::int64_t>(width - width_, INT_MIN, INT_MAX));
-    const int dh = static_cast<int>(std::clamp<std::int64_t>(height - height_, INT_MIN, INT_MAX));
+    const int dw = SaturateCast<int>(width - width_);
+    const int dh = SaturateCast<int>(height - height_);
     width_ = width;
     height_ = height;
     followResize(dw, dh);

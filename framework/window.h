@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <type_traits>
 #include <utility>
 #include <vector>
 
@@ -170,5 +171,18 @@ private:
 
 /// The registration every window class extends.
 const PropertyRegistry& WindowProperties();
+
+/// A handler for a control's event that calls method on window. It holds the window weakly: a
+/// control that someone still holds must neither keep a closed window alive nor call into one
+/// that is gone (the handler then does nothing and gives R's default, e.g. false).
+template <class W, class R, class... Args>
+auto WindowHandler(std::type_identity_t<W>& window, R (W::*method)(Args...)) {
+    return [weak = window.weak_from_this(), method](Args... args) -> R {
+        if (const std::shared_ptr<Object> alive = weak.lock()) {
+            return (static_cast<W&>(*alive).*method)(std::forward<Args>(args)...);
+        }
+        return R();
+    };
+}
 
 } // namespace fw
