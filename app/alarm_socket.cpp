@@ -8,8 +8,7 @@
 namespace tallybell {
 
 namespace {
-const bool eventsRegistered =
-    (fw::RegisterInitializer([] { fw::RegisterClassEvents("Socket", {"DataAvailable"}); }), true);
+const fw::ClassEvents socketEvents("Socket", {"DataAvailable"});
 } // namespace
 
 void Socket::Event_DataAvailable() {
@@ -59,7 +58,6 @@ void Socket::reply(const fw::String& msg) {
 }
 
 bool Socket::IsEventImplemented(const fw::String& eventName) const {
-    (void)eventsRegistered;
     return fw::_RuntimeIsEventHandled(this, "Socket", eventName, true);
 }
 

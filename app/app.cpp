@@ -12,9 +12,6 @@
 #include "platform/object_runtime.h"
 #include "preferences/prefs.h"
 
-#include <cmath>
-#include <limits>
-
 namespace tallybell {
 
 namespace {
@@ -23,10 +20,7 @@ constexpr std::int64_t kStartupRouterHops = 10;
 constexpr std::int64_t kWatchdogRouterHops = 1;
 constexpr std::int64_t kWatchdogPeriodMs = 300000;
 
-const bool eventsRegistered = (fw::RegisterInitializer([] {
-                                   fw::RegisterClassEvents("App", {"Open", "Close"});
-                               }),
-                               true);
+const fw::ClassEvents appEvents("App", {"Open", "Close"});
 
 Prefs& preferences() {
     return fw::Deref(ModernPreferences::Preferences);
@@ -34,22 +28,6 @@ Prefs& preferences() {
 
 fw::Auto preference(const char* key) {
     return preferences().Operator_Lookup(fw::Text(key));
-}
-
-// Truncation toward zero that cannot overflow: a port text too large (or not a number at all)
-// becomes a port that Connect refuses instead of undefined behaviour.
-std::int64_t truncateToInt64(double value) {
-    if (std::isnan(value)) {
-        return 0;
-    }
-    constexpr double limit = 9.2e18;
-    if (value >= limit) {
-        return std::numeric_limits<std::int64_t>::max();
-    }
-    if (value <= -limit) {
-        return std::numeric_limits<std::int64_t>::min();
-    }
-    return static_cast<std::int64_t>(value);
 }
 
 } // namespace
@@ -98,7 +76,9 @@ void App::Event_Open() {
 
 bool App::joinAlarmGroup() {
     Socket1 = std::make_shared<Socket>();
-    Socket1->Port(truncateToInt64(fw::Val(preference("port").ToString())));
+    // Saturating: a port text too large (or not a number at all) becomes a port that Connect
+    // refuses, not undefined behaviour.
+    Socket1->Port(fw::SaturateCast<std::int64_t>(fw::Val(preference("port").ToString())));
     Socket1->RouterHops(kStartupRouterHops);
     Socket1->SendToSelf(true);
     Socket1->Connect();
@@ -135,8 +115,7 @@ bool App::_FileChangeName_Action() {
     return true;
 }
 
-void App::watchdogRun(fw::Timer& timer) {
-    (void)timer;
+void App::watchdogRun(fw::Timer&) {
     fw::DebugLog("watchdog run....");
     if (fw::Deref(Socket1).IsConnected()) {
         fw::DebugLog("....still connected");
@@ -156,7 +135,6 @@ void App::watchdogRun(fw::Timer& timer) {
 }
 
 bool App::IsEventImplemented(const fw::String& eventName) const {
-    (void)eventsRegistered;
     return fw::_RuntimeIsEventHandled(this, "App", eventName, true);
 }
 

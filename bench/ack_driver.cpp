@@ -165,7 +165,7 @@ std::int64_t click(QWidget* widget, const QPoint& at) {
 
 std::shared_ptr<class Window1> shownAlarmWindow() {
     const auto window = fw::Cast<class Window1>(fw::Window::_GetImplicitWindow("Window1.Window1"));
-    QMainWindow* widget = window ? fw::_QtWindow(*window) : nullptr;
+    QMainWindow* widget = window ? fw::qtWindow(*window) : nullptr;
     return widget && widget->isVisible() ? window : nullptr;
 }
 
@@ -235,8 +235,8 @@ private:
                                       (window = shownAlarmWindow()) != nullptr;
                            },
                            kAlarmTimeoutMs) &&
-                       QTest::qWaitForWindowExposed(fw::_QtWindow(*window)) &&
-                       (window_ = window->medButton1()->_Widget()) != nullptr;
+                       QTest::qWaitForWindowExposed(fw::qtWindow(*window)) &&
+                       (window_ = window->medButton1()->qtWidget()) != nullptr;
             },
             [&] { return click(window_, kButtonCentre); });
         log_.Clear();

@@ -13,12 +13,7 @@
 #include "framework/gui/runtime.h"
 #include "framework/gui/sound.h"
 
-#include <utility>
-
 namespace tallybell {
-
-// The accessor of the same name hides the class name below its declaration.
-using AlarmWindow = class Window1;
 
 namespace {
 
@@ -38,19 +33,7 @@ constexpr double kFrameTop = 0;
 constexpr std::int64_t kHornDelayMs = 500;
 constexpr std::int64_t kAnimationPeriodMs = 25;
 
-const bool eventsRegistered =
-    (fw::RegisterInitializer([] { fw::RegisterClassEvents(kEventClassName, {"Close"}); }), true);
-
-// A control's handler reaches its window through a weak reference: a control that someone
-// still holds must neither keep a closed window alive nor call into one that is gone.
-template <class... Args>
-auto toWindow(std::weak_ptr<fw::Object> window, void (AlarmWindow::*handler)(Args...)) {
-    return [window = std::move(window), handler](Args... args) {
-        if (const auto alive = window.lock()) {
-            (static_cast<AlarmWindow&>(*alive).*handler)(std::forward<Args>(args)...);
-        }
-    };
-}
+const fw::ClassEvents windowEvents(kEventClassName, {"Close"});
 
 template <class Item> std::shared_ptr<Item> menuItem(const fw::Window& window, const char* name) {
     return fw::Cast<Item>(fw::Deref(window.MenuBar())._Lookup(name));
@@ -163,22 +146,20 @@ void Window1::CreateControls() {
 
 // Each control is created, registered, configured and bound before the next one begins.
 void Window1::_CreateControls0() {
-    const std::weak_ptr<fw::Object> self = weak_from_this();
-
     _AddControl(kCanvasName, __New<fw::Canvas>());
     fw::_SetProperties(_ControlByName(kCanvasName), canvas1PropertyList());
     fw::Deref(fw::Cast<fw::Canvas>(_ControlByName(kCanvasName)))
-        .BindPaint(toWindow(self, &Window1::Canvas1_Paint));
+        .BindPaint(fw::WindowHandler(*this, &Window1::Canvas1_Paint));
 
     _AddControl(kTimerName, __New<Window1_wrapper_animate>());
     fw::_SetProperties(_ControlByName(kTimerName), animatePropertyList());
     fw::Deref(fw::Cast<fw::Timer>(_ControlByName(kTimerName)))
-        .BindAction(toWindow(self, &Window1::animate_Action));
+        .BindAction(fw::WindowHandler(*this, &Window1::animate_Action));
 
     _AddControl(kButtonName, __New<tallybell::medButton>());
     fw::_SetProperties(_ControlByName(kButtonName), medButton1PropertyList());
     fw::Deref(fw::Cast<tallybell::medButton>(_ControlByName(kButtonName)))
-        .BindAction(toWindow(self, &Window1::medButton1_Action));
+        .BindAction(fw::WindowHandler(*this, &Window1::medButton1_Action));
 }
 
 std::shared_ptr<fw::Canvas> Window1::Canvas1() const {
@@ -193,10 +174,8 @@ std::shared_ptr<tallybell::medButton> Window1::medButton1() const {
     return fw::Cast<tallybell::medButton>(_ControlByName(kButtonName));
 }
 
-void Window1::Canvas1_Paint(fw::Canvas& sender, fw::Graphics* g,
-                            const std::vector<fw::Rect>& areas) {
-    (void)sender;
-    (void)areas; // one frame is cheap enough to draw whole
+// One frame is cheap enough to draw whole, whatever areas need it.
+void Window1::Canvas1_Paint(fw::Canvas&, fw::Graphics* g, const std::vector<fw::Rect>&) {
     const std::int64_t row = frameCounter / kFramesPerRow;
     const std::int64_t column = frameCounter - row * kFramesPerRow;
     // In doubles: a counter set out of range must not overflow into undefined behaviour.
@@ -209,8 +188,7 @@ void Window1::Canvas1_Paint(fw::Canvas& sender, fw::Graphics* g,
                    kFrameSide, kFrameSide);
 }
 
-void Window1::animate_Action(fw::Timer& sender) {
-    (void)sender;
+void Window1::animate_Action(fw::Timer&) {
     if (frameCounter < kLastFrame) {
         frameCounter += 1;
     } else {
@@ -219,8 +197,7 @@ void Window1::animate_Action(fw::Timer& sender) {
     fw::Deref(Canvas1()).Invalidate(true);
 }
 
-void Window1::medButton1_Action(tallybell::medButton& sender) {
-    (void)sender;
+void Window1::medButton1_Action(tallybell::medButton&) {
     const std::shared_ptr<class App> app = App();
     const std::shared_ptr<Socket> socket = fw::Deref(app).Socket1;
     fw::Deref(socket).reply(fw::String(kAckPrefix) + app->myName);
@@ -299,7 +276,6 @@ void Window1::Stop() {
 }
 
 bool Window1::IsEventImplemented(const fw::String& eventName) const {
-    (void)eventsRegistered;
     return fw::_RuntimeIsEventHandled(this, kEventClassName, eventName, true);
 }
 

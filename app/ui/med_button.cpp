@@ -1,13 +1,11 @@
 #include "app/ui/med_button.h"
 
 #include "framework/core/exceptions.h"
+#include "framework/core/values.h"
 #include "framework/gui/appearance.h"
 #include "framework/gui/runtime.h"
 
-#include <cmath>
 #include <cstdint>
-#include <limits>
-#include <mutex>
 
 namespace tallybell {
 
@@ -27,44 +25,20 @@ constexpr fw::Color kWhite{0xFFFFFF};
 constexpr fw::Color kBlack{0x000000};
 constexpr double kCornerArc = 5;
 
-// Truncates toward zero into a signed 32-bit integer; out of range (or NaN) is clamped, where
-// a plain cast would be undefined.
-std::int32_t truncateToInt32(double value) {
-    if (std::isnan(value)) {
-        return 0;
-    }
-    constexpr double kLowest = std::numeric_limits<std::int32_t>::min();
-    constexpr double kHighest = std::numeric_limits<std::int32_t>::max();
-    if (value <= kLowest) {
-        return std::numeric_limits<std::int32_t>::min();
-    }
-    if (value >= kHighest) {
-        return std::numeric_limits<std::int32_t>::max();
-    }
-    return static_cast<std::int32_t>(value);
-}
-
-void registerClass() {
-    static std::once_flag once;
-    std::call_once(once, [] {
-        fw::RegisterClassEvents(kClassName.Bytes(),
-                                {"MouseDown", "MouseEnter", "MouseExit", "MouseUp", "Paint"});
-    });
-}
+const fw::ClassEvents buttonEvents(kClassName.Bytes(),
+                                   {"MouseDown", "MouseEnter", "MouseExit", "MouseUp", "Paint"});
 
 } // namespace
 
 double CaptionLeft(double areaWidth, double captionWidth) {
-    return static_cast<double>(truncateToInt32(areaWidth - captionWidth) / 2);
+    return static_cast<double>(fw::SaturateCast<std::int32_t>(areaWidth - captionWidth) / 2);
 }
 
 double CaptionBaseline(double height1, double height2, double ascent) {
-    return height1 - static_cast<double>(truncateToInt32(height2 - ascent) / 2);
+    return height1 - static_cast<double>(fw::SaturateCast<std::int32_t>(height2 - ascent) / 2);
 }
 
-medButton::medButton() {
-    registerClass();
-}
+medButton::medButton() = default;
 
 medButton::~medButton() = default;
 
@@ -72,7 +46,7 @@ bool medButton::IsEventImplemented(const fw::String& eventName) const {
     return fw::_RuntimeIsEventHandled(this, kClassName, eventName, true);
 }
 
-const fw::PropertyRegistry& medButton::_Properties() const {
+const fw::PropertyRegistry& medButton::properties() const {
     static const fw::PropertyRegistry registry = [] {
         fw::PropertyRegistry r(&fw::CanvasProperties());
         r.AddField("Caption", &medButton::Caption);
@@ -83,9 +57,7 @@ const fw::PropertyRegistry& medButton::_Properties() const {
     return registry;
 }
 
-bool medButton::Event_MouseDown(std::int64_t x, std::int64_t y) {
-    (void)x;
-    (void)y;
+bool medButton::Event_MouseDown(std::int64_t, std::int64_t) {
     state = kPushed;
     Refresh(true);
     return true;
@@ -101,10 +73,8 @@ void medButton::Event_MouseExit() {
     Refresh(true);
 }
 
-void medButton::Event_MouseUp(std::int64_t x, std::int64_t y) {
-    // Wherever the pointer is now: a press that ends outside still counts.
-    (void)x;
-    (void)y;
+// Wherever the pointer is now: a press that ends outside still counts.
+void medButton::Event_MouseUp(std::int64_t, std::int64_t) {
     state = kNormal;
     Refresh(true);
     Action();
@@ -139,8 +109,8 @@ void medButton::paintBackground(fw::Graphics& g) {
     }
 }
 
-void medButton::Event_Paint(fw::Graphics& g, const std::vector<fw::Rect>& areas) {
-    (void)areas; // the whole control is painted every time
+// The whole control is painted every time, whatever areas need it.
+void medButton::Event_Paint(fw::Graphics& g, const std::vector<fw::Rect>&) {
     paintBackground(g);
     g.DrawingColor(fw::IsDarkMode() ? kWhite : textColour);
     g.TextFont(kCaptionFont);

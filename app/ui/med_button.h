@@ -35,7 +35,7 @@ public:
     void BindAction(ActionHandler handler) { action_ = std::move(handler); }
 
     bool IsEventImplemented(const fw::String& eventName) const override;
-    const fw::PropertyRegistry& _Properties() const override;
+    const fw::PropertyRegistry& properties() const override;
 
     bool Event_MouseDown(std::int64_t x, std::int64_t y) override;
     void Event_MouseEnter() override;

@@ -15,7 +15,6 @@
 #include "preferences/modern_preferences.h"
 #include "preferences/prefs.h"
 
-#include <mutex>
 #include <string_view>
 
 namespace tallybell {
@@ -34,15 +33,7 @@ constexpr std::int64_t kLongestName =
 constexpr fw::Color kBlack{0x000000};
 constexpr fw::Color kWhite{0xFFFFFF};
 
-void registerClass() {
-    static std::once_flag once;
-    std::call_once(once, [] { fw::RegisterClassEvents(kClassName.Bytes(), {"Open", "Close"}); });
-}
-
-// The window by a weak reference: a control's handler must not keep its window alive.
-std::shared_ptr<class startup> windowOf(const std::weak_ptr<fw::Object>& weak) {
-    return std::static_pointer_cast<class startup>(weak.lock());
-}
+const fw::ClassEvents promptEvents(kClassName.Bytes(), {"Open", "Close"});
 
 } // namespace
 
@@ -154,9 +145,7 @@ fw::String startupMyNameProperties() {
         .Build();
 }
 
-startup::startup() : fw::Window(kClassName) {
-    registerClass();
-}
+startup::startup() : fw::Window(kClassName) {}
 
 startup::~startup() = default;
 
@@ -187,16 +176,8 @@ void startup::_CreateControls0() {
     auto& field = fw::Deref(myName());
     // A name too long to send could be stored but never acknowledge anything.
     field.MaximumCharactersAllowed(kLongestName);
-    const std::weak_ptr<fw::Object> self = weak_from_this();
-    field.BindTextChange([self](fw::TextField& changed) {
-        if (const auto window = windowOf(self)) {
-            window->myName_TextChange(changed);
-        }
-    });
-    field.BindKeyDown([self](fw::TextField& typedInto, const fw::String& key) {
-        const auto window = windowOf(self);
-        return window ? window->myName_KeyDown(typedInto, key) : false;
-    });
+    field.BindTextChange(fw::WindowHandler(*this, &startup::myName_TextChange));
+    field.BindKeyDown(fw::WindowHandler(*this, &startup::myName_KeyDown));
 }
 
 std::shared_ptr<fw::Label> startup::Label1() {
@@ -207,12 +188,9 @@ std::shared_ptr<fw::TextField> startup::myName() {
     return fw::Cast<fw::TextField>(_ControlByName(kFieldName));
 }
 
-void startup::myName_TextChange(fw::TextField& field) {
-    (void)field;
-}
+void startup::myName_TextChange(fw::TextField&) {}
 
-bool startup::myName_KeyDown(fw::TextField& field, const fw::String& key) {
-    (void)field;
+bool startup::myName_KeyDown(fw::TextField&, const fw::String& key) {
     if (fw::Asc(key) == kCarriageReturn) {
         Close(); // the Close event commits the name
     }

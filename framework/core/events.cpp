@@ -89,9 +89,9 @@ void RegisterClassEvents(const std::string& className, std::initializer_list<con
     }
 }
 
-bool _RuntimeIsEventHandled(const Object* self, const String& className, const String& eventName,
+// The answer is per class, not per instance.
+bool _RuntimeIsEventHandled(const Object*, const String& className, const String& eventName,
                             bool user) {
-    (void)self; // the answer is per class, not per instance
     const auto& table = user ? state().userEvents : state().plainEvents;
     const auto found = table.find(className.Bytes());
     return found != table.end() && found->second.count(eventName.Bytes()) > 0;

@@ -1,12 +1,12 @@
 #include "framework/core/timer.h"
 
 #include "framework/core/events.h"
+#include "framework/core/values.h"
 
 #include <QCoreApplication>
 #include <QTimer>
 
 #include <algorithm>
-#include <climits>
 #include <tuple>
 
 namespace fw {
@@ -18,7 +18,7 @@ TestClock* activeClock = nullptr;
 std::uint64_t lastEntryId = 0;
 
 int clampMilliseconds(std::int64_t ms) {
-    return static_cast<int>(std::clamp<std::int64_t>(ms, 0, INT_MAX));
+    return std::max(0, SaturateCast<int>(ms));
 }
 } // namespace
 

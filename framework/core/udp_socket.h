@@ -67,7 +67,7 @@ protected:
     /// Purge. The handler may release the socket, if it is held by a shared_ptr.
     virtual void Event_DataAvailable() {}
     /// Raised when a send or receive fails.
-    virtual void Event_Error(std::int64_t code) { (void)code; }
+    virtual void Event_Error(std::int64_t /*code*/) {}
 
 private:
     std::unique_ptr<Impl> impl_;

@@ -41,7 +41,7 @@ void Application::_x_SetVersionData(std::int64_t major, std::int64_t minor, std:
 
 void Application::AddTrayItem(const std::shared_ptr<TrayItem>& item) {
     if (item && std::find(trayItems_.begin(), trayItems_.end(), item) == trayItems_.end()) {
-        item->_Install(); // kept only once it is shown: a failure leaves nothing behind
+        item->install(); // kept only once it is shown: a failure leaves nothing behind
         trayItems_.push_back(item);
     }
 }
@@ -53,7 +53,7 @@ void Application::RemoveTrayItem(const std::shared_ptr<TrayItem>& item) {
     }
     const std::shared_ptr<TrayItem> removed = *found; // held while it is hidden
     trayItems_.erase(found);
-    removed->_Uninstall();
+    removed->uninstall();
 }
 
 void Application::RaiseOpen() {

@@ -95,21 +95,20 @@ Canvas::Canvas() = default;
 Canvas::~Canvas() {
     // The widget may outlive this object briefly (the control base deletes it); it must not
     // report to a Canvas that is gone.
-    if (auto* widget = dynamic_cast<CanvasWidget*>(_Widget())) {
+    if (auto* widget = dynamic_cast<CanvasWidget*>(qtWidget())) {
         widget->Detach();
     }
 }
 
-void Canvas::Invalidate(bool eraseBackground) {
-    (void)eraseBackground; // Qt erases what it repaints in any case
-    if (QWidget* widget = _Widget()) {
+// The erase flag changes nothing here: Qt erases what it repaints in any case.
+void Canvas::Invalidate(bool) {
+    if (QWidget* widget = qtWidget()) {
         widget->update();
     }
 }
 
-void Canvas::Refresh(bool eraseBackground) {
-    (void)eraseBackground;
-    if (QWidget* widget = _Widget()) {
+void Canvas::Refresh(bool) {
+    if (QWidget* widget = qtWidget()) {
         widget->repaint();
     }
 }
@@ -120,24 +119,19 @@ void Canvas::Event_Paint(Graphics& g, const std::vector<Rect>& areas) {
     }
 }
 
-bool Canvas::Event_MouseDown(std::int64_t x, std::int64_t y) {
-    (void)x;
-    (void)y;
+bool Canvas::Event_MouseDown(std::int64_t, std::int64_t) {
     return false;
 }
 
-void Canvas::Event_MouseUp(std::int64_t x, std::int64_t y) {
-    (void)x;
-    (void)y;
-}
+void Canvas::Event_MouseUp(std::int64_t, std::int64_t) {}
 
-QWidget* Canvas::_MakeWidget(QWidget* parent) {
+QWidget* Canvas::makeWidget(QWidget* parent) {
     return new CanvasWidget(this, parent);
 }
 
-void Canvas::_ApplyToWidget() {
-    Control::_ApplyToWidget();
-    QWidget* widget = _Widget();
+void Canvas::applyToWidget() {
+    Control::applyToWidget();
+    QWidget* widget = qtWidget();
     if (!widget) {
         return;
     }
@@ -145,7 +139,7 @@ void Canvas::_ApplyToWidget() {
     widget->update(); // transparency may have changed
 }
 
-const PropertyRegistry& Canvas::_Properties() const {
+const PropertyRegistry& Canvas::properties() const {
     return CanvasProperties();
 }
 

@@ -19,7 +19,7 @@ public:
     Canvas();
     ~Canvas() override;
 
-    const PropertyRegistry& _Properties() const override;
+    const PropertyRegistry& properties() const override;
 
     /// Binds the Paint event to an owner's handler (used when the class leaves Paint alone).
     void BindPaint(PaintHandler handler) { paint_ = std::move(handler); }
@@ -40,8 +40,8 @@ public:
     virtual void Event_MouseExit() {}
 
 protected:
-    QWidget* _MakeWidget(QWidget* parent) override;
-    void _ApplyToWidget() override;
+    QWidget* makeWidget(QWidget* parent) override;
+    void applyToWidget() override;
 
 private:
     PaintHandler paint_;

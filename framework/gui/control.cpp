@@ -1,5 +1,7 @@
 #include "framework/gui/control.h"
 
+#include "framework/core/values.h"
+#include "framework/gui/qt_text_p.h"
 #include "framework/gui/ui_thread_p.h"
 #include "framework/gui/window.h"
 
@@ -8,15 +10,8 @@
 #include <QWidget>
 
 #include <algorithm>
-#include <climits>
 
 namespace fw {
-
-namespace {
-int toInt(std::int64_t v) {
-    return static_cast<int>(std::clamp<std::int64_t>(v, INT_MIN, INT_MAX));
-}
-} // namespace
 
 struct Control::WidgetHolder {
     QPointer<QWidget> widget;
@@ -42,8 +37,7 @@ std::shared_ptr<fw::Window> Control::Window() const {
     return window_.lock();
 }
 
-bool Control::IsEventImplemented(const String& eventName) const {
-    (void)eventName;
+bool Control::IsEventImplemented(const String&) const {
     return false;
 }
 
@@ -69,49 +63,49 @@ void Control::Height(std::int64_t height) {
 
 void Control::Enabled(bool on) {
     enabled_ = on;
-    if (QWidget* w = _Widget()) {
+    if (QWidget* w = qtWidget()) {
         w->setEnabled(on);
     }
 }
 
 void Control::Tooltip(const String& text) {
     tooltip_ = text;
-    if (QWidget* w = _Widget()) {
-        w->setToolTip(QString::fromStdString(text.Bytes()));
+    if (QWidget* w = qtWidget()) {
+        w->setToolTip(qtText(text));
     }
 }
 
 void Control::Visible(bool on) {
     visible_ = on;
-    if (QWidget* w = _Widget()) {
+    if (QWidget* w = qtWidget()) {
         w->setVisible(on);
     }
 }
 
 void Control::AllowFocus(bool on) {
     allowFocus_ = on;
-    if (_Widget()) {
-        _ApplyToWidget();
+    if (qtWidget()) {
+        applyToWidget();
     }
 }
 
 void Control::Transparent(bool on) {
     transparent_ = on;
-    if (_Widget()) {
-        _ApplyToWidget();
+    if (qtWidget()) {
+        applyToWidget();
     }
 }
 
-void Control::_Attach(QWidget* content) {
-    if (_Widget()) {
+void Control::attach(QWidget* content) {
+    if (qtWidget()) {
         throw InvalidArgumentException("The control \"" + name_.Bytes() +
                                        "\" is already on a window");
     }
-    widget_->widget = _MakeWidget(content);
-    _ApplyToWidget();
+    widget_->widget = makeWidget(content);
+    applyToWidget();
 }
 
-void Control::_FollowResize(int dw, int dh) {
+void Control::followResize(int dw, int dh) {
     // A side locked to the far edge follows it; locked to both edges, the control stretches.
     if (lockRight_ && lockLeft_) {
         width_ = std::max<std::int64_t>(width_ + dw, 0);
@@ -126,28 +120,29 @@ void Control::_FollowResize(int dw, int dh) {
     applyGeometry();
 }
 
-QWidget* Control::_Widget() const {
+QWidget* Control::qtWidget() const {
     return widget_->widget.data();
 }
 
-void Control::_ApplyToWidget() {
-    QWidget* w = _Widget();
+void Control::applyToWidget() {
+    QWidget* w = qtWidget();
     if (!w) {
         return;
     }
     applyGeometry();
     w->setEnabled(enabled_);
-    w->setToolTip(QString::fromStdString(tooltip_.Bytes()));
+    w->setToolTip(qtText(tooltip_));
     w->setVisible(visible_);
 }
 
 void Control::applyGeometry() {
-    if (QWidget* w = _Widget()) {
-        w->setGeometry(toInt(left_), toInt(top_), toInt(width_), toInt(height_));
+    if (QWidget* w = qtWidget()) {
+        w->setGeometry(SaturateCast<int>(left_), SaturateCast<int>(top_), SaturateCast<int>(width_),
+                       SaturateCast<int>(height_));
     }
 }
 
-const PropertyRegistry& Control::_Properties() const {
+const PropertyRegistry& Control::properties() const {
     return ControlProperties();
 }
 

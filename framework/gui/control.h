@@ -29,7 +29,7 @@ public:
     std::int64_t _Index() const override { return index_; }
     void _SetIndex(std::int64_t index) override { index_ = index; }
 
-    const PropertyRegistry& _Properties() const override;
+    const PropertyRegistry& properties() const override;
     /// The framework's question whether this class handles an event; none by default.
     virtual bool IsEventImplemented(const String& eventName) const;
 
@@ -86,17 +86,17 @@ public:
     void InitialParent(const String& name) { initialParent_ = name; }
 
     /// Framework use: builds the control's widget inside the window's content area.
-    void _Attach(QWidget* content);
+    void attach(QWidget* content);
     /// Framework use: the window's content area changed size by (dw, dh); follows the locks.
-    void _FollowResize(int dw, int dh);
+    void followResize(int dw, int dh);
     /// Framework use: the control's widget, nullptr before it is attached or once it is gone.
-    QWidget* _Widget() const;
+    QWidget* qtWidget() const;
 
 protected:
     /// Makes the Qt widget that shows this control, as a child of parent.
-    virtual QWidget* _MakeWidget(QWidget* parent) = 0;
+    virtual QWidget* makeWidget(QWidget* parent) = 0;
     /// Applies the model to the widget; subclasses extend it for their own properties.
-    virtual void _ApplyToWidget();
+    virtual void applyToWidget();
 
 private:
     void applyGeometry();

@@ -1,4 +1,5 @@
 #include "framework/gui/font_qt_p.h"
+#include "framework/gui/qt_text_p.h"
 
 #include <QApplication>
 
@@ -32,7 +33,7 @@ double pixelsFor(FontUnit unit, float size) {
 QFont QtFont(const String& family, FontUnit unit, float size) {
     QFont font = QApplication::font();
     if (!family.IsEmpty() && family != kSystemFontName) {
-        font.setFamilies({QString::fromStdString(family.Bytes())});
+        font.setFamilies({qtText(family)});
     }
     if (!(size > 0)) {
         return font; // 0 (or nonsense) keeps the platform's default size

@@ -2,6 +2,7 @@
 
 #include "framework/gui/font_qt_p.h"
 #include "framework/gui/picture_qt_p.h"
+#include "framework/gui/qt_text_p.h"
 
 #include <QFontMetricsF>
 #include <QPainter>
@@ -14,10 +15,6 @@ namespace {
 
 QColor qtColor(Color c) {
     return QColor(c.Red(), c.Green(), c.Blue(), 255 - c.Transparency());
-}
-
-QString qtText(const String& text) {
-    return QString::fromStdString(text.Bytes());
 }
 
 } // namespace

@@ -1,5 +1,7 @@
 #include "framework/gui/label.h"
 
+#include "framework/gui/qt_text_p.h"
+
 #include <QLabel>
 
 namespace fw {
@@ -10,47 +12,47 @@ Label::~Label() = default;
 
 void Label::Value(const String& text) {
     value_ = text;
-    if (_Widget()) {
-        _ApplyToWidget();
+    if (qtWidget()) {
+        applyToWidget();
     }
 }
 
 void Label::Multiline(bool on) {
     multiline_ = on;
-    if (_Widget()) {
-        _ApplyToWidget();
+    if (qtWidget()) {
+        applyToWidget();
     }
 }
 
 void Label::Selectable(bool on) {
     selectable_ = on;
-    if (_Widget()) {
-        _ApplyToWidget();
+    if (qtWidget()) {
+        applyToWidget();
     }
 }
 
-QWidget* Label::_MakeWidget(QWidget* parent) {
+QWidget* Label::makeWidget(QWidget* parent) {
     auto* label = new QLabel(parent);
     label->setTextFormat(Qt::PlainText); // a name like "<b>" must show as typed
     return label;
 }
 
-void Label::_ApplyToWidget() {
-    TextControl::_ApplyToWidget();
-    auto* label = qobject_cast<QLabel*>(_Widget());
+void Label::applyToWidget() {
+    TextControl::applyToWidget();
+    auto* label = qobject_cast<QLabel*>(qtWidget());
     if (!label) {
         return;
     }
-    label->setText(QString::fromStdString(value_.Bytes()));
+    label->setText(qtText(value_));
     label->setWordWrap(multiline_);
     const Qt::Alignment vertical = multiline_ ? Qt::AlignTop : Qt::AlignVCenter;
-    label->setAlignment(Qt::Alignment(_HorizontalAlignment()) | vertical);
+    label->setAlignment(Qt::Alignment(qtAlignment()) | vertical);
     label->setTextInteractionFlags(selectable_
                                        ? Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard
                                        : Qt::NoTextInteraction);
 }
 
-const PropertyRegistry& Label::_Properties() const {
+const PropertyRegistry& Label::properties() const {
     return LabelProperties();
 }
 

@@ -10,7 +10,7 @@ public:
     Label();
     ~Label() override;
 
-    const PropertyRegistry& _Properties() const override;
+    const PropertyRegistry& properties() const override;
 
     /// The text shown, always as plain text (never interpreted as markup).
     const String& Value() const { return value_; }
@@ -23,8 +23,8 @@ public:
     void Selectable(bool on);
 
 protected:
-    QWidget* _MakeWidget(QWidget* parent) override;
-    void _ApplyToWidget() override;
+    QWidget* makeWidget(QWidget* parent) override;
+    void applyToWidget() override;
 
 private:
     String value_;

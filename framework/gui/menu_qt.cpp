@@ -3,6 +3,7 @@
 #include "framework/gui/menu_bar.h"
 #include "framework/gui/menu_item.h"
 #include "framework/gui/menu_qt_p.h"
+#include "framework/gui/qt_text_p.h"
 #include "framework/gui/runtime.h"
 
 #include <QAction>
@@ -25,10 +26,6 @@
 namespace fw {
 
 namespace {
-
-QString qtText(const String& text) {
-    return QString::fromStdString(text.Bytes());
-}
 
 // ---- shortcuts ----
 
@@ -285,7 +282,7 @@ void InstallMenuBar(QMainWindow* window, const std::shared_ptr<MenuBar>& bar) {
     window->setMenuBar(bar ? builtMenuBar(bar, window) : nullptr);
 }
 
-void InstallApplicationMenuBar(const std::shared_ptr<MenuBar>& bar) {
+void InstallApplicationMenuBar([[maybe_unused]] const std::shared_ptr<MenuBar>& bar) {
 #ifdef Q_OS_MACOS
     static QPointer<QMenuBar> applicationBar;
     if (!qobject_cast<QApplication*>(QCoreApplication::instance())) {
@@ -294,8 +291,6 @@ void InstallApplicationMenuBar(const std::shared_ptr<MenuBar>& bar) {
     delete applicationBar;
     // A parentless menu bar is the one macOS shows while no window has a bar of its own.
     applicationBar = bar ? builtMenuBar(bar, nullptr) : nullptr;
-#else
-    (void)bar;
 #endif
 }
 

@@ -1,6 +1,7 @@
 #include "framework/gui/message_box.h"
 
 #include "framework/core/debug_log.h"
+#include "framework/gui/qt_text_p.h"
 #include "framework/gui/quit_signals_p.h"
 #include "framework/gui/runtime.h"
 
@@ -32,7 +33,7 @@ std::int64_t MessageBox(const String& message) {
     box.setWindowTitle(QString::fromStdString(ApplicationName()));
     // Plain text, as labels show it: a group name or a file's text is never markup.
     box.setTextFormat(Qt::PlainText);
-    box.setText(QString::fromStdString(message.Bytes()));
+    box.setText(qtText(message));
     box.setStandardButtons(QMessageBox::Ok);
     box.exec();
     return 1;

@@ -1,6 +1,7 @@
 #include "framework/gui/picture.h"
 
 #include "framework/gui/picture_qt_p.h"
+#include "framework/gui/qt_text_p.h"
 
 #include <QImage>
 #include <QPainter>
@@ -30,7 +31,7 @@ std::int64_t Picture::Height() const {
 
 std::shared_ptr<Picture> Picture::_OpenFromApp(const String& name) {
     // Loaded as stored: a palette PNG stays 8-bit indexed rather than growing to 32 bits a pixel.
-    QImage image(pictureResourceFolder + QString::fromStdString(name.Bytes()) + ".png");
+    QImage image(pictureResourceFolder + qtText(name) + ".png");
     if (image.isNull()) {
         return nullptr; // missing or unreadable
     }
@@ -42,7 +43,7 @@ std::shared_ptr<Picture> PictureFromImage(QImage image) {
 }
 
 const QImage& PictureImage(const Picture& picture) {
-    return picture._Image().qimage;
+    return picture.image().qimage;
 }
 
 QImage PictureRegion(const Picture& picture, const QRect& rect) {

@@ -25,7 +25,7 @@ public:
     static std::shared_ptr<Picture> _OpenFromApp(const String& name);
 
     /// Framework use: the pixels, for drawing.
-    const Image& _Image() const { return *image_; }
+    const Image& image() const { return *image_; }
 
 private:
     std::unique_ptr<Image> image_;

@@ -137,7 +137,7 @@ private:
 
 const PropertyRegistry& registryOf(Object& target) {
     if (const auto* configured = dynamic_cast<const PropertyTarget*>(&target)) {
-        return configured->_Properties();
+        return configured->properties();
     }
     if (dynamic_cast<const Timer*>(&target)) {
         return TimerProperties();

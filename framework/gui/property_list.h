@@ -91,7 +91,7 @@ private:
 class PropertyTarget {
 public:
     virtual ~PropertyTarget() = default;
-    virtual const PropertyRegistry& _Properties() const = 0;
+    virtual const PropertyRegistry& properties() const = 0;
 };
 
 /// The registration of fw::Timer: RunMode and Period.

@@ -122,4 +122,13 @@ std::string ApplicationName() {
     return "Tallybell";
 }
 
+ClassEvents::ClassEvents(std::string className, std::initializer_list<const char*> events) {
+    RegisterInitializer([className = std::move(className),
+                         names = std::vector<std::string>(events.begin(), events.end())] {
+        for (const std::string& name : names) {
+            RegisterClassEvents(className, {name.c_str()});
+        }
+    });
+}
+
 } // namespace fw

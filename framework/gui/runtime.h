@@ -26,6 +26,13 @@ std::int32_t RuntimeExit();
 /// Adds a step to the initialiser list; for class tables and module globals.
 void RegisterInitializer(std::function<void()> step);
 
+/// A class's user-event table, recorded when the initialisers run; one object at namespace scope
+/// in the class's source is its whole registration.
+class ClassEvents {
+public:
+    ClassEvents(std::string className, std::initializer_list<const char*> events);
+};
+
 /// Brings the toolkit up and calls lateStartup once it is ready.
 void _RunFrameworkInitialization(void (*lateStartup)());
 /// Raises the application's Open event and runs the event loop until the application ends.

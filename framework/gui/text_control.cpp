@@ -52,17 +52,17 @@ void TextControl::TextAlignment(std::int64_t code) {
 }
 
 void TextControl::restyle() {
-    if (_Widget()) {
-        _ApplyToWidget();
+    if (qtWidget()) {
+        applyToWidget();
     }
 }
 
-void TextControl::_ApplyToWidget() {
-    Control::_ApplyToWidget();
-    _ApplyTextStyle(_Widget());
+void TextControl::applyToWidget() {
+    Control::applyToWidget();
+    applyTextStyle(qtWidget());
 }
 
-void TextControl::_ApplyTextStyle(QWidget* widget) const {
+void TextControl::applyTextStyle(QWidget* widget) const {
     if (!widget) {
         return;
     }
@@ -80,7 +80,7 @@ void TextControl::_ApplyTextStyle(QWidget* widget) const {
     widget->setPalette(palette);
 }
 
-int TextControl::_HorizontalAlignment() const {
+int TextControl::qtAlignment() const {
     switch (textAlignment_) {
     case AlignCenter:
         return Qt::AlignHCenter;
@@ -91,7 +91,7 @@ int TextControl::_HorizontalAlignment() const {
     }
 }
 
-const PropertyRegistry& TextControl::_Properties() const {
+const PropertyRegistry& TextControl::properties() const {
     return TextControlProperties();
 }
 

@@ -23,7 +23,7 @@ public:
     TextControl();
     ~TextControl() override;
 
-    const PropertyRegistry& _Properties() const override;
+    const PropertyRegistry& properties() const override;
 
     /// "System" (or empty) is the platform's user-interface font.
     const String& FontName() const { return fontName_; }
@@ -51,11 +51,11 @@ public:
     void DataField(const String& name) { dataField_ = name; }
 
 protected:
-    void _ApplyToWidget() override;
+    void applyToWidget() override;
     /// Gives widget the control's font and text colour.
-    void _ApplyTextStyle(QWidget* widget) const;
+    void applyTextStyle(QWidget* widget) const;
     /// The alignment code as Qt's horizontal alignment flags (an int so no Qt header is needed).
-    int _HorizontalAlignment() const;
+    int qtAlignment() const;
 
 private:
     void restyle();

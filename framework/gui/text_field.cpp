@@ -1,21 +1,18 @@
 #include "framework/gui/text_field.h"
 
+#include "framework/core/values.h"
+#include "framework/gui/qt_text_p.h"
 #include "framework/gui/runtime.h"
 
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QPalette>
 
-#include <algorithm>
-#include <climits>
+#include <limits>
 
 namespace fw {
 
 namespace {
-
-QString qtText(const String& text) {
-    return QString::fromStdString(text.Bytes());
-}
 
 bool isModifierOnly(int key) {
     switch (key) {
@@ -83,7 +80,7 @@ public:
     LineEditQt(TextField* owner, QWidget* parent) : QLineEdit(parent), owner_(owner) {
         connect(this, &QLineEdit::textChanged, this, [this](const QString& text) {
             if (owner_) {
-                owner_->_TextChanged(String(text.toStdString()));
+                owner_->textChanged(String(text.toStdString()));
             }
         });
     }
@@ -109,7 +106,7 @@ private:
         // The handler may close the window and so let go of the field: keep it until done.
         const auto keepAlive = owner_->weak_from_this().lock();
         TextField* field = owner_;
-        if (field->_KeyDown(keyText(event))) {
+        if (field->keyDown(keyText(event))) {
             return true;
         }
         const bool plainTab = event.key() == Qt::Key_Tab && event.modifiers() == Qt::NoModifier;
@@ -134,20 +131,20 @@ TextField::TextField() = default;
 TextField::~TextField() {
     // The widget may outlive this object briefly (the control base deletes it); it must not
     // report to a field that is gone.
-    if (LineEditQt* edit = lineEditOf(_Widget())) {
+    if (LineEditQt* edit = lineEditOf(qtWidget())) {
         edit->Detach();
     }
 }
 
 void TextField::Text(const String& text) {
-    if (LineEditQt* edit = lineEditOf(_Widget())) {
+    if (LineEditQt* edit = lineEditOf(qtWidget())) {
         edit->setText(qtText(text)); // its textChanged brings the change back here
         return;
     }
-    _TextChanged(text);
+    textChanged(text);
 }
 
-void TextField::_TextChanged(const String& text) {
+void TextField::textChanged(const String& text) {
     if (text == text_) {
         return;
     }
@@ -155,7 +152,7 @@ void TextField::_TextChanged(const String& text) {
     RaiseEvent([this] { Event_TextChange(); });
 }
 
-bool TextField::_KeyDown(const String& key) {
+bool TextField::keyDown(const String& key) {
     bool consumed = false;
     RaiseEvent([&] { consumed = Event_KeyDown(key); });
     return consumed;
@@ -173,67 +170,67 @@ void TextField::Event_TextChange() {
 
 void TextField::Hint(const String& hint) {
     hint_ = hint;
-    if (_Widget()) {
-        _ApplyToWidget();
+    if (qtWidget()) {
+        applyToWidget();
     }
 }
 
 void TextField::BackgroundColor(Color color) {
     backgroundColor_ = color;
-    if (_Widget()) {
-        _ApplyToWidget();
+    if (qtWidget()) {
+        applyToWidget();
     }
 }
 
 void TextField::HasBorder(bool on) {
     hasBorder_ = on;
-    if (_Widget()) {
-        _ApplyToWidget();
+    if (qtWidget()) {
+        applyToWidget();
     }
 }
 
 void TextField::AllowFocusRing(bool on) {
     Control::AllowFocusRing(on);
-    if (_Widget()) {
-        _ApplyToWidget();
+    if (qtWidget()) {
+        applyToWidget();
     }
 }
 
 void TextField::Password(bool on) {
     password_ = on;
-    if (_Widget()) {
-        _ApplyToWidget();
+    if (qtWidget()) {
+        applyToWidget();
     }
 }
 
 void TextField::ReadOnly(bool on) {
     readOnly_ = on;
-    if (_Widget()) {
-        _ApplyToWidget();
+    if (qtWidget()) {
+        applyToWidget();
     }
 }
 
 void TextField::MaximumCharactersAllowed(std::int64_t count) {
     maximumCharacters_ = count;
-    if (_Widget()) {
-        _ApplyToWidget();
+    if (qtWidget()) {
+        applyToWidget();
     }
 }
 
 void TextField::ValidationMask(const String& mask) {
     validationMask_ = mask;
-    if (_Widget()) {
-        _ApplyToWidget();
+    if (qtWidget()) {
+        applyToWidget();
     }
 }
 
-QWidget* TextField::_MakeWidget(QWidget* parent) {
+QWidget* TextField::makeWidget(QWidget* parent) {
     return new LineEditQt(this, parent);
 }
 
-void TextField::_ApplyToWidget() {
-    TextControl::_ApplyToWidget();
-    LineEditQt* edit = lineEditOf(_Widget());
+void TextField::applyToWidget() {
+    TextControl::applyToWidget();
+    LineEditQt* edit = lineEditOf(qtWidget());
     if (!edit) {
         return;
     }
@@ -243,16 +240,15 @@ void TextField::_ApplyToWidget() {
                                          : QColor(backgroundColor_.Red(), backgroundColor_.Green(),
                                                   backgroundColor_.Blue()));
     edit->setPalette(palette);
-    edit->setAlignment(Qt::Alignment(_HorizontalAlignment()) | Qt::AlignVCenter);
+    edit->setAlignment(Qt::Alignment(qtAlignment()) | Qt::AlignVCenter);
     edit->setAttribute(Qt::WA_MacShowFocusRect, AllowFocusRing());
     edit->setFrame(hasBorder_);
     edit->setPlaceholderText(qtText(hint_));
     edit->setEchoMode(password_ ? QLineEdit::Password : QLineEdit::Normal);
     edit->setReadOnly(readOnly_);
     // Qt's own default stops at 32767 characters; 0 means no limit here, so the largest there is.
-    const int limit = maximumCharacters_ > 0
-                          ? static_cast<int>(std::min<std::int64_t>(maximumCharacters_, INT_MAX))
-                          : INT_MAX;
+    const int limit = maximumCharacters_ > 0 ? SaturateCast<int>(maximumCharacters_)
+                                             : std::numeric_limits<int>::max();
     if (edit->maxLength() != limit) {
         edit->setMaxLength(limit);
     }
@@ -264,7 +260,7 @@ void TextField::_ApplyToWidget() {
     }
 }
 
-const PropertyRegistry& TextField::_Properties() const {
+const PropertyRegistry& TextField::properties() const {
     return TextFieldProperties();
 }
 

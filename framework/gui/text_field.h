@@ -17,7 +17,7 @@ public:
     TextField();
     ~TextField() override;
 
-    const PropertyRegistry& _Properties() const override;
+    const PropertyRegistry& properties() const override;
 
     /// Binds the events to an owner's handlers (used when the class leaves them alone).
     void BindTextChange(TextChangeHandler handler) { textChange_ = std::move(handler); }
@@ -67,13 +67,13 @@ public:
     virtual void Event_TextChange();
 
     /// Framework use: the widget reports a key typed into it; whether the key was consumed.
-    bool _KeyDown(const String& key);
+    bool keyDown(const String& key);
     /// Framework use: the widget's text is now text.
-    void _TextChanged(const String& text);
+    void textChanged(const String& text);
 
 protected:
-    QWidget* _MakeWidget(QWidget* parent) override;
-    void _ApplyToWidget() override;
+    QWidget* makeWidget(QWidget* parent) override;
+    void applyToWidget() override;
 
 private:
     String text_;

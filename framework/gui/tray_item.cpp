@@ -2,6 +2,7 @@
 
 #include "framework/gui/picture.h"
 #include "framework/gui/picture_qt_p.h"
+#include "framework/gui/qt_text_p.h"
 #include "framework/gui/runtime.h"
 #include "framework/gui/ui_thread_p.h"
 
@@ -78,15 +79,15 @@ void TrayItem::Icon(std::shared_ptr<Picture> picture) {
 void TrayItem::Tooltip(const String& text) {
     tooltip_ = text;
     if (system_->icon) {
-        system_->icon->setToolTip(QString::fromStdString(tooltip_.Bytes()));
+        system_->icon->setToolTip(qtText(tooltip_));
     }
 }
 
-QSystemTrayIcon* TrayItem::_SystemTrayIcon() const {
+QSystemTrayIcon* TrayItem::systemTrayIcon() const {
     return system_->icon.data();
 }
 
-void TrayItem::_Install() {
+void TrayItem::install() {
     RequireMainThread();
     if (system_->icon) {
         return;
@@ -98,7 +99,7 @@ void TrayItem::_Install() {
     auto* icon = new QSystemTrayIcon(QCoreApplication::instance());
     system_->icon = icon;
     applyIcon();
-    icon->setToolTip(QString::fromStdString(tooltip_.Bytes()));
+    icon->setToolTip(qtText(tooltip_));
     // No context menu is given to Qt: the context click reaches Action like the others.
     QObject::connect(icon, &QSystemTrayIcon::activated, icon,
                      [this](QSystemTrayIcon::ActivationReason reason) {
@@ -116,7 +117,7 @@ void TrayItem::_Install() {
     }
 }
 
-void TrayItem::_Uninstall() {
+void TrayItem::uninstall() {
     RequireMainThread();
     release(system_->icon);
 }

@@ -32,14 +32,14 @@ public:
 
     /// Raised when the user acts on the item: 100 left click, 101 context (right) click,
     /// 102 double click. No menu of the platform's own is shown: a handler pops up its own.
-    virtual void Event_Action(std::int64_t cause) { (void)cause; }
+    virtual void Event_Action(std::int64_t /*cause*/) {}
 
     /// Framework use (Application::AddTrayItem and RemoveTrayItem): builds the platform's item
     /// and shows it where the desktop has a status area; hides and releases it.
-    void _Install();
-    void _Uninstall();
+    void install();
+    void uninstall();
     /// Framework use: the platform's item while installed, nullptr otherwise.
-    QSystemTrayIcon* _SystemTrayIcon() const;
+    QSystemTrayIcon* systemTrayIcon() const;
 
 private:
     void applyIcon();

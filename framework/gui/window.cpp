@@ -1,10 +1,12 @@
 #include "framework/gui/window.h"
 
 #include "framework/core/timer.h"
+#include "framework/core/values.h"
 #include "framework/gui/application.h"
 #include "framework/gui/control.h"
 #include "framework/gui/menu_qt_p.h"
 #include "framework/gui/pane_child.h"
+#include "framework/gui/qt_text_p.h"
 #include "framework/gui/runtime.h"
 #include "framework/gui/ui_thread_p.h"
 #include "framework/gui/window_list.h"
@@ -18,7 +20,6 @@
 #include <QTimer>
 
 #include <algorithm>
-#include <climits>
 
 namespace fw {
 
@@ -50,7 +51,7 @@ void quitWhenNoWindowIsLeft() {
     if (!app || !app->AutoQuit() || app->IsQuitting()) {
         return;
     }
-    const auto windows = _OpenWindows();
+    const auto windows = openWindows();
     if (std::none_of(windows.begin(), windows.end(), [](const auto& w) { return w->Visible(); })) {
         Quit(0);
     }
@@ -75,7 +76,7 @@ void ContentWidgetQt::resizeEvent(QResizeEvent* event) {
     QWidget::resizeEvent(event);
     // Hidden windows get provisional sizes from the layout; only a shown one reports real ones.
     if (owner_ && window()->isVisible()) {
-        owner_->_ContentResized(event->size().width(), event->size().height());
+        owner_->contentResized(event->size().width(), event->size().height());
     }
 }
 
@@ -84,11 +85,11 @@ struct Window::Impl {
     QPointer<ContentWidgetQt> content;
 };
 
-QMainWindow* _QtWindow(const Window& window) {
+QMainWindow* qtWindow(const Window& window) {
     return window.impl_->widget.data();
 }
 
-QWidget* _QtContent(const Window& window) {
+QWidget* qtContent(const Window& window) {
     return window.impl_->content.data();
 }
 
@@ -111,7 +112,7 @@ Window::~Window() {
 }
 
 std::shared_ptr<Window> Window::_GetImplicitWindow(const String& className) {
-    for (const auto& window : _OpenWindows()) {
+    for (const auto& window : openWindows()) {
         if (window->ClassName() == className) {
             return window;
         }
@@ -131,7 +132,7 @@ void Window::Constructor() {
     CreateControls();
     built_ = true;
     open_ = true;
-    _RegisterOpenWindow(self);
+    registerOpenWindow(self);
     installMenuBar();
     RaiseEvent([this] { Event_Open(); });
     if (open_ && visible_) {
@@ -151,7 +152,7 @@ void Window::_AddControl(const String& name, const std::shared_ptr<Object>& cont
         child->_SetIndex(kNotIndexed);
     }
     if (auto* rect = dynamic_cast<Control*>(control.get()); rect && impl_->content) {
-        rect->_Attach(impl_->content);
+        rect->attach(impl_->content);
     }
 }
 
@@ -204,7 +205,7 @@ void Window::Close() {
 }
 
 void Window::releaseAfterClose() {
-    auto held = _UnregisterOpenWindow(this);
+    auto held = unregisterOpenWindow(this);
     auto controls = std::move(controls_);
     controls_.clear();
     for (const auto& entry : controls) {
@@ -230,24 +231,21 @@ void Window::discardWidgets() {
     }
 }
 
-bool Window::IsEventImplemented(const String& eventName) const {
-    (void)eventName;
+bool Window::IsEventImplemented(const String&) const {
     return false;
 }
 
 void Window::Width(std::int64_t width) {
     const std::int64_t previous = width_;
     width_ = std::max<std::int64_t>(width, 0);
-    followResize(static_cast<int>(std::clamp<std::int64_t>(width_ - previous, INT_MIN, INT_MAX)),
-                 0);
+    followResize(SaturateCast<int>(width_ - previous), 0);
     applyGeometry();
 }
 
 void Window::Height(std::int64_t height) {
     const std::int64_t previous = height_;
     height_ = std::max<std::int64_t>(height, 0);
-    followResize(0,
-                 static_cast<int>(std::clamp<std::int64_t>(height_ - previous, INT_MIN, INT_MAX)));
+    followResize(0, SaturateCast<int>(height_ - previous));
     applyGeometry();
 }
 
@@ -274,7 +272,7 @@ void Window::MaximumHeight(std::int64_t height) {
 void Window::Title(const String& title) {
     title_ = title;
     if (MainWindowQt* widget = impl_->widget.data()) {
-        widget->setWindowTitle(QString::fromStdString(title.Bytes()));
+        widget->setWindowTitle(qtText(title));
     }
 }
 
@@ -335,9 +333,9 @@ void Window::MenuBarVisible(bool on) {
     }
 }
 
-void Window::_ContentResized(int width, int height) {
-    const int dw = static_cast<int>(std::clamp<std::int64_t>(width - width_, INT_MIN, INT_MAX));
-    const int dh = static_cast<int>(std::clamp<std::int64_t>(height - height_, INT_MIN, INT_MAX));
+void Window::contentResized(int width, int height) {
+    const int dw = SaturateCast<int>(width - width_);
+    const int dh = SaturateCast<int>(height - height_);
     width_ = width;
     height_ = height;
     followResize(dw, dh);
@@ -349,7 +347,7 @@ void Window::followResize(int dw, int dh) {
     }
     for (const auto& entry : controls_) {
         if (auto* control = dynamic_cast<Control*>(entry.second.get())) {
-            control->_FollowResize(dw, dh);
+            control->followResize(dw, dh);
         }
     }
 }
@@ -434,7 +432,7 @@ void Window::installMenuBar() {
     applyGeometry();
 }
 
-const PropertyRegistry& Window::_Properties() const {
+const PropertyRegistry& Window::properties() const {
     return WindowProperties();
 }
 

@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <type_traits>
 #include <utility>
 #include <vector>
 
@@ -54,12 +55,12 @@ public:
     /// go with it, and the framework lets go of it.
     void Close();
     /// Open: built by Constructor and not closed since.
-    bool _IsOpen() const { return open_; }
+    bool isOpen() const { return open_; }
 
     const String& ClassName() const { return className_; }
     /// The framework's question whether this class handles an event; none by default.
     virtual bool IsEventImplemented(const String& eventName) const;
-    const PropertyRegistry& _Properties() const override;
+    const PropertyRegistry& properties() const override;
 
     /// The size of the content area, below the menu bar.
     std::int64_t Width() const { return width_; }
@@ -114,7 +115,7 @@ public:
     void MenuBarVisible(bool on);
 
     /// Framework use: the content area was resized (by the user or the platform).
-    void _ContentResized(int width, int height);
+    void contentResized(int width, int height);
 
 protected:
     /// Construction hooks, run by Constructor.
@@ -126,8 +127,8 @@ protected:
 
 private:
     struct Impl;
-    friend QMainWindow* _QtWindow(const Window& window);
-    friend QWidget* _QtContent(const Window& window);
+    friend QMainWindow* qtWindow(const Window& window);
+    friend QWidget* qtContent(const Window& window);
 
     void applyFlags();
     void applyGeometry();
@@ -170,5 +171,18 @@ private:
 
 /// The registration every window class extends.
 const PropertyRegistry& WindowProperties();
+
+/// A handler for a control's event that calls method on window. It holds the window weakly: a
+/// control that someone still holds must neither keep a closed window alive nor call into one
+/// that is gone (the handler then does nothing and gives R's default, e.g. false).
+template <class W, class R, class... Args>
+auto WindowHandler(std::type_identity_t<W>& window, R (W::*method)(Args...)) {
+    return [weak = window.weak_from_this(), method](Args... args) -> R {
+        if (const std::shared_ptr<Object> alive = weak.lock()) {
+            return (static_cast<W&>(*alive).*method)(std::forward<Args>(args)...);
+        }
+        return R();
+    };
+}
 
 } // namespace fw

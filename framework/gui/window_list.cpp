@@ -7,7 +7,7 @@
 namespace fw {
 
 namespace {
-std::vector<std::shared_ptr<Window>>& openWindows() {
+std::vector<std::shared_ptr<Window>>& windowList() {
     static std::vector<std::shared_ptr<Window>> windows;
     return windows;
 }
@@ -16,19 +16,19 @@ std::vector<std::shared_ptr<Window>>& openWindows() {
 void CloseAllWindows() {
     // Close handlers may open or close windows themselves, so work from a snapshot and close
     // the latest first, as a user closing them one by one would.
-    auto windows = openWindows();
+    auto windows = windowList();
     std::reverse(windows.begin(), windows.end());
     for (const auto& window : windows) {
         window->Close();
     }
 }
 
-void _RegisterOpenWindow(std::shared_ptr<Window> window) {
-    openWindows().push_back(std::move(window));
+void registerOpenWindow(std::shared_ptr<Window> window) {
+    windowList().push_back(std::move(window));
 }
 
-std::shared_ptr<Window> _UnregisterOpenWindow(const Window* window) {
-    auto& windows = openWindows();
+std::shared_ptr<Window> unregisterOpenWindow(const Window* window) {
+    auto& windows = windowList();
     const auto found = std::find_if(windows.begin(), windows.end(),
                                     [window](const auto& open) { return open.get() == window; });
     if (found == windows.end()) {
@@ -39,8 +39,8 @@ std::shared_ptr<Window> _UnregisterOpenWindow(const Window* window) {
     return held;
 }
 
-std::vector<std::shared_ptr<Window>> _OpenWindows() {
-    return openWindows();
+std::vector<std::shared_ptr<Window>> openWindows() {
+    return windowList();
 }
 
 } // namespace fw

@@ -11,9 +11,9 @@ class Window;
 void CloseAllWindows();
 
 /// The framework's hold on open windows, shown or hidden, in the order they were opened.
-void _RegisterOpenWindow(std::shared_ptr<Window> window);
+void registerOpenWindow(std::shared_ptr<Window> window);
 /// Lets go of a window; gives the reference the list held (Nil when it held none).
-std::shared_ptr<Window> _UnregisterOpenWindow(const Window* window);
-std::vector<std::shared_ptr<Window>> _OpenWindows();
+std::shared_ptr<Window> unregisterOpenWindow(const Window* window);
+std::vector<std::shared_ptr<Window>> openWindows();
 
 } // namespace fw

@@ -37,8 +37,8 @@ private:
 };
 
 /// The window's top-level widget; nullptr once the window has closed.
-QMainWindow* _QtWindow(const Window& window);
+QMainWindow* qtWindow(const Window& window);
 /// The window's content area; nullptr once the window has closed.
-QWidget* _QtContent(const Window& window);
+QWidget* qtContent(const Window& window);
 
 } // namespace fw

@@ -57,7 +57,7 @@ protected:
     static bool alarmWindowShown() {
         const auto window =
             fw::Cast<class Window1>(fw::Window::_GetImplicitWindow("Window1.Window1"));
-        const QMainWindow* widget = window ? fw::_QtWindow(*window) : nullptr;
+        const QMainWindow* widget = window ? fw::qtWindow(*window) : nullptr;
         return window && window->Visible() && widget && widget->isVisible();
     }
 

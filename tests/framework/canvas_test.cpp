@@ -59,8 +59,8 @@ protected:
                                    .AddBoolean("Transparent", true)
                                    .Build());
         window->Show();
-        ASSERT_TRUE(QTest::qWaitForWindowExposed(_QtWindow(*window)));
-        widget = canvas->_Widget();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(qtWindow(*window)));
+        widget = canvas->qtWidget();
     }
     void TearDown() override { CloseAllWindows(); }
 
@@ -81,7 +81,7 @@ TEST_F(CanvasTest, ABoundPaintHandlerGetsTheGraphicsSizedToTheControl) {
     canvas->Refresh(true);
     EXPECT_EQ(width, 100);
     EXPECT_EQ(height, 50);
-    const QImage content = _QtContent(*window)->grab().toImage();
+    const QImage content = qtContent(*window)->grab().toImage();
     EXPECT_EQ(content.pixel(25, 25), qRgb(0, 255, 0));
     EXPECT_EQ(content.pixel(60, 40), qRgb(255, 0, 0)) << "a transparent canvas shows the window";
 }

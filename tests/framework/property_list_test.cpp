@@ -48,7 +48,7 @@ public:
     float size = 0;
     void Left(std::int64_t value) { left = value; }
 
-    const PropertyRegistry& _Properties() const override {
+    const PropertyRegistry& properties() const override {
         static const PropertyRegistry base = [] {
             PropertyRegistry r;
             r.AddSetter("Left", &Sample::Left);

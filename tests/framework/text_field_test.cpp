@@ -33,8 +33,8 @@ protected:
         field->BindTextChange(
             [this](TextField& changed) { changes.push_back(changed.Text().Bytes()); });
         window->Show();
-        ASSERT_TRUE(QTest::qWaitForWindowExposed(_QtWindow(*window)));
-        edit = qobject_cast<QLineEdit*>(field->_Widget());
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(qtWindow(*window)));
+        edit = qobject_cast<QLineEdit*>(field->qtWidget());
         ASSERT_TRUE(edit);
     }
     void TearDown() override { CloseAllWindows(); }
@@ -135,7 +135,7 @@ TEST_F(TextControlsTest, ALabelShowsItsValueAsPlainText) {
                               .AddBoolean("Selectable", false)
                               .AddSingle("FontSize", 0)
                               .Build());
-    auto* shown = qobject_cast<QLabel*>(label->_Widget());
+    auto* shown = qobject_cast<QLabel*>(label->qtWidget());
     ASSERT_TRUE(shown);
     EXPECT_EQ(shown->geometry(), QRect(20, 20, 132, 20));
     EXPECT_EQ(shown->text(), QString("<b>Enter</b>"));

@@ -31,7 +31,7 @@ public:
 
 // What a user's gesture on the shown item delivers.
 void activate(TrayItem& item, QSystemTrayIcon::ActivationReason reason) {
-    QSystemTrayIcon* icon = item._SystemTrayIcon();
+    QSystemTrayIcon* icon = item.systemTrayIcon();
     ASSERT_NE(icon, nullptr);
     Q_EMIT icon->activated(reason);
 }
@@ -56,7 +56,7 @@ TEST(TrayItemTest, GesturesRaiseActionWithTheirCausesAndAnExceptionFromItIsOnlyL
     ASSERT_EQ(log.Lines().size(), 1u);
     EXPECT_NE(log.Lines()[0].find("NilObjectException"), std::string::npos);
     // Qt's own menu would pop up in place of the application's on a context click.
-    EXPECT_EQ(item->_SystemTrayIcon()->contextMenu(), nullptr);
+    EXPECT_EQ(item->systemTrayIcon()->contextMenu(), nullptr);
 }
 
 TEST(TrayItemTest, AddingTwiceKeepsOneAndRemovingReleasesThePlatformItem) {
@@ -65,14 +65,14 @@ TEST(TrayItemTest, AddingTwiceKeepsOneAndRemovingReleasesThePlatformItem) {
     auto item = std::make_shared<RecordingTrayItem>();
     EXPECT_EQ(item->Handle(), 0);
     app.AddTrayItem(item); // no status area: nothing shows, and nothing fails
-    EXPECT_FALSE(item->_SystemTrayIcon()->isVisible());
+    EXPECT_FALSE(item->systemTrayIcon()->isVisible());
     const std::intptr_t handle = item->Handle();
     EXPECT_NE(handle, 0);
     app.AddTrayItem(item);
     EXPECT_EQ(app.TrayItemCount(), 1);
     EXPECT_EQ(item->Handle(), handle);
 
-    QPointer<QSystemTrayIcon> icon = item->_SystemTrayIcon();
+    QPointer<QSystemTrayIcon> icon = item->systemTrayIcon();
     app.RemoveTrayItem(item);
     EXPECT_EQ(app.TrayItemCount(), 0);
     EXPECT_EQ(item->Handle(), 0);
@@ -95,7 +95,7 @@ TEST(TrayItemTest, AHandlerMayRemoveItsOwnItem) {
     std::weak_ptr<RecordingTrayItem> watched = item;
     item->onAction = [&](std::int64_t) { app.RemoveTrayItem(watched.lock()); };
     app.AddTrayItem(item);
-    QSystemTrayIcon* icon = item->_SystemTrayIcon();
+    QSystemTrayIcon* icon = item->systemTrayIcon();
     item.reset(); // the application holds the only reference now
     Q_EMIT icon->activated(QSystemTrayIcon::Context);
     EXPECT_TRUE(watched.expired());
@@ -108,7 +108,7 @@ TEST(TrayItemTest, TooltipAndIconReachThePlatformItem) {
     auto item = std::make_shared<RecordingTrayItem>();
     item->Tooltip("before");
     app.AddTrayItem(item);
-    QSystemTrayIcon* icon = item->_SystemTrayIcon();
+    QSystemTrayIcon* icon = item->systemTrayIcon();
     EXPECT_EQ(icon->toolTip().toStdString(), "before");
     item->Tooltip("after");
     EXPECT_EQ(icon->toolTip().toStdString(), "after");

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <charconv>
+#include <cmath>
 #include <limits>
 
 namespace fw {
@@ -92,6 +93,21 @@ TEST(ValTest, TakesTheLongestLeadingDecimalNumber) {
     EXPECT_EQ(Val("x12"), 0);
     EXPECT_EQ(Val("1e999"), std::numeric_limits<double>::infinity());
     EXPECT_EQ(Val("1e-999"), 0);
+}
+
+TEST(SaturateCastTest, OutOfRangeGivesTheNearestLimitAndFractionsTruncateTowardZero) {
+    constexpr std::int64_t kInt64Max = std::numeric_limits<std::int64_t>::max();
+    constexpr std::int64_t kInt64Min = std::numeric_limits<std::int64_t>::min();
+    EXPECT_EQ(SaturateCast<int>(std::int64_t{1} << 40), std::numeric_limits<int>::max());
+    EXPECT_EQ(SaturateCast<int>(-(std::int64_t{1} << 40)), std::numeric_limits<int>::min());
+    EXPECT_EQ(SaturateCast<int>(std::int64_t{-7}), -7);
+    EXPECT_EQ(SaturateCast<std::int64_t>(9223372036854775807.0), kInt64Max); // 2^63 as a double
+    EXPECT_EQ(SaturateCast<std::int64_t>(-9223372036854775808.0), kInt64Min);
+    EXPECT_EQ(SaturateCast<std::int64_t>(9.2e18), std::int64_t{9200000000000000000});
+    EXPECT_EQ(SaturateCast<std::int64_t>(-2.9), -2);
+    EXPECT_EQ(SaturateCast<std::int64_t>(std::nan("")), 0);
+    EXPECT_EQ(SaturateCast<std::int32_t>(-std::numeric_limits<double>::infinity()),
+              std::numeric_limits<std::int32_t>::min());
 }
 
 TEST(AscTest, DecodesTheFirstUtf8Character) {

@@ -93,11 +93,11 @@ TEST_F(WindowLifecycle, TheCloseBoxOrCloseRaisesCloseOnceAndTheFrameworkLetsGo) 
     {
         auto window = probe(true);
         watched = window;
-        ASSERT_TRUE(QTest::qWaitForWindowExposed(_QtWindow(*window)));
-        _QtWindow(*window)->close();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(qtWindow(*window)));
+        qtWindow(*window)->close();
         window->Close();
         EXPECT_EQ(window->closes, 1);
-        EXPECT_FALSE(window->_IsOpen());
+        EXPECT_FALSE(window->isOpen());
         EXPECT_EQ(Window::_GetImplicitWindow(kProbeClass), nullptr);
     }
     EXPECT_TRUE(WaitFor([&] { return watched.expired(); }))
@@ -150,8 +150,8 @@ TEST_F(WindowControls, ControlsJoinTheirWindowAndAreFoundByName) {
     EXPECT_EQ(window->_ControlByName("Canvas2"), nullptr);
     EXPECT_EQ(canvas->Window(), window);
     EXPECT_EQ(canvas->_Index(), kNotIndexed);
-    EXPECT_EQ(canvas->_Widget()->parentWidget(), _QtContent(*window));
-    EXPECT_EQ(canvas->_Widget()->geometry(), QRect(20, 20, 560, 256));
+    EXPECT_EQ(canvas->qtWidget()->parentWidget(), qtContent(*window));
+    EXPECT_EQ(canvas->qtWidget()->geometry(), QRect(20, 20, 560, 256));
     EXPECT_THROW(window->_AddControl("Canvas1", window->__New<Canvas>()), InvalidArgumentException);
     EXPECT_THROW(window->_AddControl("Nil", nullptr), NilObjectException);
 
@@ -197,7 +197,7 @@ TEST_F(WindowControls, LockedSidesFollowTheWindowEdges) {
     EXPECT_EQ(control("fixed")->Width(), 100);
     EXPECT_EQ(control("stretches")->Width(), 200);
     EXPECT_EQ(control("moves")->Left(), 120);
-    EXPECT_EQ(control("moves")->_Widget()->geometry().left(), 120);
+    EXPECT_EQ(control("moves")->qtWidget()->geometry().left(), 120);
 }
 
 // A group's text or a file's name is shown as written, never as markup.

@@ -42,7 +42,7 @@ std::string unhandled(const fw::DebugLogCapture& log) {
 // The open window of a class, when it shows.
 std::shared_ptr<fw::Window> showing(const char* windowClass) {
     const auto window = fw::Window::_GetImplicitWindow(windowClass);
-    const QMainWindow* widget = window ? fw::_QtWindow(*window) : nullptr;
+    const QMainWindow* widget = window ? fw::qtWindow(*window) : nullptr;
     return window && window->Visible() && widget && widget->isVisible() ? window : nullptr;
 }
 
@@ -67,7 +67,7 @@ protected:
     }
 
     bool nothingHappened() const {
-        return boxes.Texts().empty() && fw::_OpenWindows().empty() && !app->IsQuitting() &&
+        return boxes.Texts().empty() && fw::openWindows().empty() && !app->IsQuitting() &&
                unhandled(log).empty();
     }
 
@@ -92,7 +92,7 @@ TEST_F(AppTrayItemTest, AboutShowsTheNameAndVersionThenTheMaker) {
     const std::string expected =
         "Tallybell 1 (1.0.0.36)" + fw::EndOfLine::Text().Bytes() + "Brackenmoor Ltd";
     EXPECT_EQ(boxes.Texts(), std::vector<std::string>{expected});
-    EXPECT_TRUE(fw::_OpenWindows().empty());
+    EXPECT_TRUE(fw::openWindows().empty());
     EXPECT_FALSE(app->IsQuitting());
 }
 
@@ -121,8 +121,8 @@ TEST_F(AppTrayItemTest, DoubleClickShowsTheAlarmWindowWithoutSoundingTheAlarm) {
     other.activateWindow();
     ASSERT_TRUE(WaitFor([&] { return QApplication::activeWindow() == &other; }));
     act(102);
-    EXPECT_EQ(fw::_OpenWindows().size(), 1u) << "the same window, not a second one";
-    EXPECT_TRUE(WaitFor([&] { return QApplication::activeWindow() == fw::_QtWindow(*window); }));
+    EXPECT_EQ(fw::openWindows().size(), 1u) << "the same window, not a second one";
+    EXPECT_TRUE(WaitFor([&] { return QApplication::activeWindow() == fw::qtWindow(*window); }));
     EXPECT_EQ(fw::Deref(window->animate()).RunMode(), fw::Timer::Off);
     EXPECT_EQ(unhandled(log), "");
 }
@@ -150,7 +150,7 @@ TEST_F(AppTrayItemTest, ExitFromTheItemsMenuClosesTheApplicationAndQuits) {
     app->AddTrayItem(item);
     fw::PopUpMenuAutoAnswer menu({"Exit"});
     // Delivered as the platform delivers a context click, so the item removes itself mid-gesture.
-    QSystemTrayIcon* icon = item->_SystemTrayIcon();
+    QSystemTrayIcon* icon = item->systemTrayIcon();
     ASSERT_NE(icon, nullptr);
     Q_EMIT icon->activated(QSystemTrayIcon::Context);
     EXPECT_EQ(menu.Offered(), Offers{kMenuTexts});

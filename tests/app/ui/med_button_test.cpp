@@ -75,8 +75,8 @@ protected:
             EXPECT_EQ(&sender, button.get());
             ++actions;
         });
-        ASSERT_TRUE(QTest::qWaitForWindowExposed(fw::_QtWindow(*window)));
-        widget = button->_Widget();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(fw::qtWindow(*window)));
+        widget = button->qtWidget();
         ASSERT_TRUE(widget);
     }
     void TearDown() override {
@@ -90,10 +90,10 @@ protected:
         return Look{widget->grab().toImage().convertToFormat(QImage::Format_RGB32)};
     }
     void enter() {
-        QTest::mouseMove(fw::_QtContent(*window), QPoint(5, 5));
+        QTest::mouseMove(fw::qtContent(*window), QPoint(5, 5));
         QTest::mouseMove(widget, kCentre);
     }
-    void leave() { QTest::mouseMove(fw::_QtContent(*window), QPoint(5, 5)); }
+    void leave() { QTest::mouseMove(fw::qtContent(*window), QPoint(5, 5)); }
 
     std::shared_ptr<fw::Window> window;
     std::shared_ptr<CountingButton> button;

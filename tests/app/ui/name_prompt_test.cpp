@@ -39,12 +39,12 @@ protected:
 
     static std::shared_ptr<class startup> openPrompt() {
         auto prompt = startup();
-        EXPECT_TRUE(QTest::qWaitForWindowExposed(fw::_QtWindow(*prompt)));
+        EXPECT_TRUE(QTest::qWaitForWindowExposed(fw::qtWindow(*prompt)));
         return prompt;
     }
 
     static QLineEdit* fieldOf(class startup& prompt) {
-        return qobject_cast<QLineEdit*>(fw::Deref(prompt.myName())._Widget());
+        return qobject_cast<QLineEdit*>(fw::Deref(prompt.myName()).qtWidget());
     }
 
     static bool promptIsOpen() { return fw::Window::_GetImplicitWindow(kPromptClass) != nullptr; }
@@ -74,7 +74,7 @@ TEST_F(NamePrompt, TheCloseBoxCommitsAsReturnDoesEvenUnchangedOrEmpty) {
         R"({ "alarmName" : "Ann", "port" : "40001", "mCastIP" : "239.1.2.4" })";
     loadStore(handWritten);
     auto prompt = openPrompt();
-    fw::_QtWindow(*prompt)->close();
+    fw::qtWindow(*prompt)->close();
     QFile file(prefsPath());
     ASSERT_TRUE(file.open(QIODevice::ReadOnly));
     EXPECT_NE(file.readAll(), handWritten) << "an unchanged name is saved all the same";
@@ -82,14 +82,14 @@ TEST_F(NamePrompt, TheCloseBoxCommitsAsReturnDoesEvenUnchangedOrEmpty) {
 
     prompt = openPrompt();
     typeOver(fieldOf(*prompt), "Cy");
-    fw::_QtWindow(*prompt)->close();
+    fw::qtWindow(*prompt)->close();
     EXPECT_FALSE(promptIsOpen());
     EXPECT_EQ(app->myName, fw::String("Cy"));
     EXPECT_EQ(savedPrefs()["alarmName"].toString(), QString("Cy"));
 
     prompt = openPrompt();
     typeOver(fieldOf(*prompt), "");
-    fw::_QtWindow(*prompt)->close();
+    fw::qtWindow(*prompt)->close();
     EXPECT_EQ(app->myName, fw::String(""));
     EXPECT_EQ(savedPrefs()["alarmName"].toString(), QString(""));
     EXPECT_EQ(log.Count("Preferences saved"), 3u);
@@ -146,7 +146,7 @@ TEST_F(NamePrompt, AStoredSingleBlankIsANameAndShowsNoPrompt) {
 TEST_F(NamePrompt, TheWindowIsBuiltAsItsListsSay) {
     loadStore(R"({"alarmName":"Ann","port":"40001","mCastIP":"239.1.2.4"})");
     auto prompt = openPrompt();
-    QMainWindow* shown = fw::_QtWindow(*prompt);
+    QMainWindow* shown = fw::qtWindow(*prompt);
     EXPECT_EQ(shown->windowTitle(), QString("Your Name"));
     EXPECT_EQ(shown->centralWidget()->size(), QSize(600, 160));
     EXPECT_EQ(shown->minimumSize(), shown->maximumSize()) << "not resizable";
@@ -155,7 +155,7 @@ TEST_F(NamePrompt, TheWindowIsBuiltAsItsListsSay) {
     EXPECT_FALSE(shown->windowFlags() & Qt::WindowMaximizeButtonHint);
     EXPECT_FALSE(prompt->MenuBar()) << "it carries the application's menu bar, none of its own";
 
-    auto* label = qobject_cast<QLabel*>(fw::Deref(prompt->Label1())._Widget());
+    auto* label = qobject_cast<QLabel*>(fw::Deref(prompt->Label1()).qtWidget());
     ASSERT_TRUE(label);
     EXPECT_EQ(label->text(), QString("Enter Your Name..."));
     EXPECT_EQ(label->geometry(), QRect(20, 20, 132, 20));
@@ -166,7 +166,7 @@ TEST_F(NamePrompt, TheWindowIsBuiltAsItsListsSay) {
 
     // A paste longer than any name that can be sent: what is kept still fits one acknowledgement.
     field->insert(QString(30000, QChar(0x20AC))); // three bytes each in UTF-8
-    fw::_QtWindow(*prompt)->close();
+    fw::qtWindow(*prompt)->close();
     EXPECT_GT(app->myName.Bytes().size(), 60000u);
     EXPECT_LE(std::string("ACK,").size() + app->myName.Bytes().size(), 65507u);
 }

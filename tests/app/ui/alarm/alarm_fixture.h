@@ -59,13 +59,13 @@ protected:
     }
 
     static bool isShown(const AlarmWindow& window) {
-        const QMainWindow* widget = fw::_QtWindow(window);
+        const QMainWindow* widget = fw::qtWindow(window);
         return window.Visible() && widget && widget->isVisible();
     }
 
     static void showAndWait(const std::shared_ptr<AlarmWindow>& window) {
         window->Show();
-        ASSERT_TRUE(QTest::qWaitForWindowExposed(fw::_QtWindow(*window)));
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(fw::qtWindow(*window)));
     }
 
     QString resources_;

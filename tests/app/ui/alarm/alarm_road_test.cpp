@@ -82,7 +82,7 @@ protected:
     }
 
     void click(const AlarmWindow& window) {
-        QTest::mouseClick(window.medButton1()->_Widget(), Qt::LeftButton, {}, kButtonCentre);
+        QTest::mouseClick(window.medButton1()->qtWidget(), Qt::LeftButton, {}, kButtonCentre);
     }
 
     /// What came back to this host's port once the socket began keeping.
@@ -233,7 +233,7 @@ TEST_F(AlarmRoad, ClosingDiscardsTheWindowButNotTheHornAndTheNextCommandBuildsAF
     ASSERT_FALSE(first.expired());
     clock.Advance(3 * kFramePeriodMs);
     EXPECT_EQ(first.lock()->frameCounter, 3);
-    ASSERT_TRUE(fw::_QtWindow(*first.lock())->close()) << "the close box";
+    ASSERT_TRUE(fw::qtWindow(*first.lock())->close()) << "the close box";
     EXPECT_EQ(recorder.Stops().size(), 1u) << "closing stops the horn";
     EXPECT_EQ(openWindow1(), nullptr);
     EXPECT_TRUE(WaitFor([&] { return first.expired(); })) << "the closed window is let go";
@@ -292,7 +292,7 @@ TEST_F(NoHorn, ClosingRaisesButTheWindowStillCloses) {
     log.Clear();
     window->Close();
     EXPECT_TRUE(loggedNilObject());
-    EXPECT_FALSE(window->_IsOpen());
+    EXPECT_FALSE(window->isOpen());
     EXPECT_EQ(openWindow1(), nullptr);
 }
 

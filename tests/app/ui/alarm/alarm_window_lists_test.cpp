@@ -76,7 +76,7 @@ TEST(AlarmWindowLists, TheCanvasListFollowsTheControlTable) {
 
 TEST(AlarmWindowLists, TheButtonListKeepsItsOwnOrder) {
     const medButton button;
-    EXPECT_EQ(decoded(medButton1PropertyList(), button._Properties()),
+    EXPECT_EQ(decoded(medButton1PropertyList(), button.properties()),
               "Name=\"medButton1\" Index=-2147483648 Width=250 Height=92 LockLeft=true "
               "LockTop=true LockRight=false LockBottom=false TabIndex=2 TabStop=true Left=175 "
               "Top=288 AllowAutoDeactivate=true Tooltip=\"\" AllowFocusRing=true Visible=true "

@@ -32,7 +32,7 @@ TEST_F(AlarmWindowTest, LateStartUpBuildsOneHiddenIdleWindowThatOnlyTheFramework
         const auto window = built.lock();
         EXPECT_EQ(Window1(), window);
         EXPECT_FALSE(window->Visible());
-        EXPECT_FALSE(fw::_QtWindow(*window)->isVisible());
+        EXPECT_FALSE(fw::qtWindow(*window)->isVisible());
         EXPECT_EQ(window->frameCounter, 0);
         timer = window->animate();
         EXPECT_EQ(timer->RunMode(), fw::Timer::Off);
@@ -51,8 +51,8 @@ TEST_F(AlarmWindowTest, LateStartUpBuildsOneHiddenIdleWindowThatOnlyTheFramework
 TEST_F(AlarmWindowTest, TheWindowAndItsControlsTakeTheirPlacesOnScreen) {
     const auto window = Window1();
     showAndWait(window);
-    QMainWindow* widget = fw::_QtWindow(*window);
-    QWidget* content = fw::_QtContent(*window);
+    QMainWindow* widget = fw::qtWindow(*window);
+    QWidget* content = fw::qtContent(*window);
     const int menuHeight = content->geometry().top();
     ASSERT_NE(widget->menuWidget(), nullptr);
     EXPECT_TRUE(widget->menuWidget()->isVisible());
@@ -69,8 +69,8 @@ TEST_F(AlarmWindowTest, TheWindowAndItsControlsTakeTheirPlacesOnScreen) {
     EXPECT_FALSE(flags.testFlag(Qt::WindowFullscreenButtonHint));
     EXPECT_FALSE(widget->isFullScreen());
 
-    QWidget* canvas = window->Canvas1()->_Widget();
-    QWidget* button = window->medButton1()->_Widget();
+    QWidget* canvas = window->Canvas1()->qtWidget();
+    QWidget* button = window->medButton1()->qtWidget();
     EXPECT_EQ(canvas->geometry(), QRect(20, 20, 560, 256));
     EXPECT_EQ(button->geometry(), QRect(175, 288, 250, 92));
     EXPECT_TRUE(canvas->isVisible());
@@ -124,7 +124,7 @@ struct PaintedFrame {
 TEST_F(AlarmWindowTest, EachFrameIsPaintedFromItsSquareOfTheSheet) {
     const auto window = Window1();
     showAndWait(window);
-    QWidget* canvas = window->Canvas1()->_Widget();
+    QWidget* canvas = window->Canvas1()->qtWidget();
     const std::vector<std::pair<int, QPoint>> frames{
         {0, {0, 0}}, {10, {0, 256}}, {57, {1792, 1280}}, {99, {2304, 2304}}};
     for (const auto& [frame, source] : frames) {
