@@ -6,17 +6,12 @@ tallybell_test_module(app LIBS tallybell::app)
 tallybell_test_module(preferences LIBS tallybell::preferences)
 tallybell_test_module(platform LIBS tallybell::platform)
 tallybell_test_module(keepawake LIBS tallybell::keepawake)
-# The media loaders and artwork; the horn tests lay out a Resources folder beside their executable.
+# The windows, controls, media loaders and artwork, and the alarm's road from datagram to
+# acknowledgement; the horn comes from the build's Resources folder.
 tallybell_test_module(app/ui LIBS tallybell::app)
-tallybell_test_module(app/ui/horn PRIVATE_DIR LIBS tallybell::app)
 add_dependencies(test_app_ui bundle_resources)
-add_dependencies(test_app_ui_horn bundle_resources)
-# The alarm window and its road from datagram to acknowledgement; its tests lay out the horn in a
-# Resources folder beside their executable.
-tallybell_test_module(app/ui/alarm PRIVATE_DIR LIBS tallybell::app)
-add_dependencies(test_app_ui_alarm bundle_resources)
-# Its clicks go through the window system, as the platform delivers them (in every source alike).
-target_compile_definitions(test_app_ui_alarm PRIVATE QTEST_QPA_MOUSE_HANDLING)
+# Clicks go through the window system, as the platform delivers them (in every source alike).
+target_compile_definitions(test_app_ui PRIVATE QTEST_QPA_MOUSE_HANDLING)
 # End to end: the real executable under Xvfb in one of two namespaces joined by veth, raised and
 # answered by the alarm test peer in the other.
 tallybell_test_module(e2e LIBS Qt6::Gui)
@@ -24,8 +19,8 @@ add_dependencies(test_e2e tallybell tallybell-peer)
 target_compile_definitions(test_e2e
     PRIVATE TALLYBELL_SPRITE_SHEET="${PROJECT_SOURCE_DIR}/resources/SpriteSheet.png")
 # Faults and bad input. In process: random datagrams at the started application object, and its
-# watchdog once the network is back (the horn in a Resources folder beside the executable).
-tallybell_test_module(faults PRIVATE_DIR LIBS tallybell::app)
+# watchdog once the network is back (with the build's horn).
+tallybell_test_module(faults LIBS tallybell::app)
 add_dependencies(test_faults bundle_resources tallybell-peer)
 # The real executable against unusable preferences files and a misbehaving network.
 tallybell_test_module(faults/executable LIBS Qt6::Core)

@@ -5,7 +5,7 @@
 #include "app/ui/media.h"
 #include "framework/picture_qt.h"
 #include "framework/runtime.h"
-#include "tests/app/ui/alarm/alarm_fixture.h"
+#include "tests/app/ui/alarm_fixture.h"
 #include "tests/support/wait.h"
 
 #include <QImage>
