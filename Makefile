@@ -1,6 +1,7 @@
 # make run: install what is missing, build, start Tallybell.
 # make test: install what is missing, build, run the whole suite in a network namespace; then
-#            the same suite again built with AddressSanitizer and UndefinedBehaviorSanitizer.
+#            the same suite again built with AddressSanitizer and UndefinedBehaviorSanitizer
+#            (without the benchmarks and the resource generator, which no test runs).
 # make bench: install what is missing, build, run every benchmark in namespaces of their own
 #             (options for the runner in BENCH_ARGS, e.g. BENCH_ARGS="--soak-seconds 600").
 BUILD ?= build
@@ -17,7 +18,8 @@ build: deps
 	@cmake --build $(BUILD) -j $(JOBS)
 
 build-sanitized: deps
-	@cmake -S . -B $(SANITIZED) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTALLYBELL_SANITIZE=ON >/dev/null
+	@cmake -S . -B $(SANITIZED) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTALLYBELL_SANITIZE=ON \
+		-DTALLYBELL_EXTRAS=OFF >/dev/null
 	@cmake --build $(SANITIZED) -j $(JOBS)
 
 run: build

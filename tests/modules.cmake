@@ -13,21 +13,15 @@ tallybell_test_module(app
 tallybell_test_module(preferences SOURCES prefs_test.cpp LIBS tallybell::preferences)
 tallybell_test_module(platform SOURCES object_runtime_test.cpp LIBS tallybell::platform)
 tallybell_test_module(keepawake SOURCES caffeine_drip_test.cpp LIBS tallybell::keepawake)
-# The media loaders and artwork; the horn tests lay out a Resources folder beside their executable.
+# The windows, controls, media loaders and artwork, and the alarm's road from datagram to
+# acknowledgement; the horn comes from the build's Resources folder.
 tallybell_test_module(app/ui
-    SOURCES app_tray_item_test.cpp med_button_test.cpp media_test.cpp name_prompt_test.cpp
-    LIBS tallybell::app)
-tallybell_test_module(app/ui/horn PRIVATE_DIR SOURCES horn_test.cpp LIBS tallybell::app)
-add_dependencies(test_app_ui bundle_resources)
-add_dependencies(test_app_ui_horn bundle_resources)
-# The alarm window and its road from datagram to acknowledgement; its tests lay out the horn in a
-# Resources folder beside their executable.
-tallybell_test_module(app/ui/alarm PRIVATE_DIR
     SOURCES alarm_fixture.h alarm_road_test.cpp alarm_window_lists_test.cpp alarm_window_test.cpp
+            app_tray_item_test.cpp med_button_test.cpp media_test.cpp name_prompt_test.cpp
     LIBS tallybell::app)
-add_dependencies(test_app_ui_alarm bundle_resources)
-# Its clicks go through the window system, as the platform delivers them (in every source alike).
-target_compile_definitions(test_app_ui_alarm PRIVATE QTEST_QPA_MOUSE_HANDLING)
+add_dependencies(test_app_ui bundle_resources)
+# Clicks go through the window system, as the platform delivers them (in every source alike).
+target_compile_definitions(test_app_ui PRIVATE QTEST_QPA_MOUSE_HANDLING)
 # End to end: the real executable under Xvfb in one of two namespaces joined by veth, raised and
 # answered by the alarm test peer in the other.
 tallybell_test_module(e2e
@@ -37,14 +31,13 @@ add_dependencies(test_e2e tallybell tallybell-peer)
 target_compile_definitions(test_e2e
     PRIVATE TALLYBELL_SPRITE_SHEET="${PROJECT_SOURCE_DIR}/resources/SpriteSheet.png")
 # Faults and bad input. In process: random datagrams at the started application object, and its
-# watchdog once the network is back (the horn in a Resources folder beside the executable).
-tallybell_test_module(faults PRIVATE_DIR
+# watchdog once the network is back (with the build's horn).
+tallybell_test_module(faults
     SOURCES datagram_fuzz_test.cpp lost_network_test.cpp started_app.h
     LIBS tallybell::app)
 add_dependencies(test_faults bundle_resources tallybell-peer)
 # The real executable against unusable preferences files and a misbehaving network.
 tallybell_test_module(faults/executable
     SOURCES link_faults.cpp link_faults.h network_faults_test.cpp preferences_file_test.cpp
-            running_app.cpp running_app.h
     LIBS Qt6::Core)
 add_dependencies(test_faults_executable tallybell tallybell-peer)

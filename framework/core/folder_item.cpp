@@ -192,15 +192,37 @@ std::shared_ptr<FolderItem> ApplicationSupport() {
 
 } // namespace SpecialFolder
 
+namespace {
+ResourcesFolderOverride* activeResourcesOverride = nullptr;
+
+std::shared_ptr<FolderItem> folderIfExists(const QString& path) {
+    if (!QFileInfo(path).isDir()) {
+        return nullptr;
+    }
+    return std::make_shared<FolderItem>(path.toStdString());
+}
+} // namespace
+
+ResourcesFolderOverride::ResourcesFolderOverride(std::string folder)
+    : folder_(std::move(folder)), previous_(activeResourcesOverride) {
+    activeResourcesOverride = this;
+}
+
+ResourcesFolderOverride::~ResourcesFolderOverride() {
+    activeResourcesOverride = previous_;
+}
+
 std::shared_ptr<FolderItem> _GetApplicationBundleResources() {
+    if (activeResourcesOverride) {
+        return folderIfExists(qPath(activeResourcesOverride->folder_));
+    }
     const std::string folder = executableFolder();
     if (folder.empty()) {
         return nullptr;
     }
     for (const char* relative : {"/Resources", "/../share/tallybell/Resources"}) {
-        const QString candidate = QDir::cleanPath(qPath(folder + relative));
-        if (QFileInfo(candidate).isDir()) {
-            return std::make_shared<FolderItem>(candidate.toStdString());
+        if (auto found = folderIfExists(QDir::cleanPath(qPath(folder + relative)))) {
+            return found;
         }
     }
     return nullptr;

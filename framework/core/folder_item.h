@@ -50,4 +50,19 @@ std::shared_ptr<FolderItem> ApplicationSupport();
 /// ../share/tallybell/Resources relative to it; Nil when neither exists.
 std::shared_ptr<FolderItem> _GetApplicationBundleResources();
 
+/// Test hook: while alive, the application's Resources folder is folder (Nil when that is not a
+/// folder), so a test lays out its own without touching the one beside the executable.
+class ResourcesFolderOverride {
+public:
+    explicit ResourcesFolderOverride(std::string folder);
+    ~ResourcesFolderOverride();
+    ResourcesFolderOverride(const ResourcesFolderOverride&) = delete;
+    ResourcesFolderOverride& operator=(const ResourcesFolderOverride&) = delete;
+
+private:
+    friend std::shared_ptr<FolderItem> _GetApplicationBundleResources();
+    std::string folder_;
+    ResourcesFolderOverride* previous_;
+};
+
 } // namespace fw

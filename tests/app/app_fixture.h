@@ -8,6 +8,7 @@
 #include "framework/core/debug_log.h"
 #include "framework/gui/message_box.h"
 #include "framework/gui/runtime.h"
+#include "tests/support/alarm_defaults.h"
 #include "tests/support/udp_sender.h"
 
 #include <QDir>
@@ -25,7 +26,7 @@ namespace tallybell::testing {
 /// for another host).
 inline void sendDatagram(const std::string& payload, const char* source = "127.0.0.2") {
     UdpSender sender(source);
-    ASSERT_TRUE(sender.Send("239.1.2.4", 40001, payload)) << sender.Error();
+    ASSERT_TRUE(sender.Send(kDefaultGroup, kDefaultPort, payload)) << sender.Error();
 }
 
 class AppTest : public ::testing::Test {

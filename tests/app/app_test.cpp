@@ -25,13 +25,13 @@ constexpr std::int64_t kWatchdogPeriodMs = 300000;
 TEST_F(StartUp, FirstStartJoinsTheDefaultGroupWithDefaultsKeptInMemoryOnly) {
     open();
     EXPECT_FALSE(log.Contains("Preferences loaded"));
-    EXPECT_TRUE(log.Contains("Joined multicast group 239.1.2.4:40001"));
+    EXPECT_TRUE(log.Contains(kJoinedDefault));
     EXPECT_TRUE(QDir(config.path() + "/Tallybell").exists());
     EXPECT_FALSE(QFile::exists(prefsPath())) << "defaults must not be saved at start-up";
     EXPECT_TRUE(boxes.Texts().empty());
 
     ASSERT_TRUE(app->Socket1);
-    EXPECT_EQ(app->Socket1->Port(), 40001);
+    EXPECT_EQ(app->Socket1->Port(), kDefaultPort);
     EXPECT_EQ(app->Socket1->RouterHops(), 10);
     EXPECT_TRUE(app->Socket1->SendToSelf());
     EXPECT_TRUE(app->Socket1->IsConnected());
@@ -61,17 +61,17 @@ TEST_F(StartUp, StoredSettingsChooseNamePortAndGroupAndThePortIsTruncated) {
 
 TEST_F(StartUp, FailedJoinTellsTheUserAndStartsNoWatchdogButAFirstStartStillAsksTheName) {
     fw::UDPSocket blocker; // another instance holding the port
-    blocker.Port(40001);
+    blocker.Port(kDefaultPort);
     blocker.Connect();
     ASSERT_TRUE(blocker.IsConnected());
 
     open();
     ASSERT_EQ(boxes.Texts().size(), 1u);
-    EXPECT_EQ(boxes.Texts()[0],
-              "Could not join multicast group! 239.1.2.4\nIs Tallybell already running?");
+    EXPECT_EQ(boxes.Texts()[0], std::string("Could not join multicast group! ") + kDefaultGroup +
+                                    "\nIs Tallybell already running?");
     EXPECT_FALSE(app->watchdog);
     EXPECT_TRUE(platform::standin::Activities().empty());
-    EXPECT_FALSE(log.Contains("Joined multicast group 239.1.2.4:40001"));
+    EXPECT_FALSE(log.Contains(kJoinedDefault));
     ASSERT_TRUE(app->Socket1) << "the unjoined socket stays in place";
     EXPECT_NE(fw::Window::_GetImplicitWindow("startup.startup"), nullptr)
         << "no name is stored, so the prompt shows whatever the join gave";
@@ -80,7 +80,8 @@ TEST_F(StartUp, FailedJoinTellsTheUserAndStartsNoWatchdogButAFirstStartStillAsks
 TEST_F(StartUp, PortTextsThatNameNoPortFailTheJoinInsteadOfListeningElsewhere) {
     for (const char* port : {"\"abc\"", "\"0\"", "\"65536\"", "\"-5\"", "\"1e300\"", "true"}) {
         SCOPED_TRACE(port);
-        writePrefs(QByteArray(R"({"alarmName":"Ann","mCastIP":"239.1.2.4","port":)") + port + "}");
+        writePrefs(QByteArray(R"({"alarmName":"Ann","mCastIP":")") + kDefaultGroup +
+                   R"(","port":)" + port + "}");
         fw::MessageBoxAutoAnswer answers;
         open();
         ASSERT_EQ(answers.Texts().size(), 1u);
@@ -89,7 +90,7 @@ TEST_F(StartUp, PortTextsThatNameNoPortFailTheJoinInsteadOfListeningElsewhere) {
 }
 
 TEST_F(StartUp, EveryDatagramBecomesTheReplyTargetAndIsLogged) {
-    writePrefs(R"({"alarmName":"Ann","port":"40001","mCastIP":"239.1.2.4"})");
+    writePrefs(PrefsNamed("Ann"));
     open();
     for (const std::string& payload : {std::string(), std::string("ACK,Bob"), std::string("alarm"),
                                        std::string("\0\1\2", 3), std::string(65507, 'x')}) {
@@ -105,7 +106,7 @@ TEST_F(StartUp, ABurstOfAThousandDatagramsIsLoggedOnceEach) {
     // Bursts of 200: a stock kernel's receive buffer holds a few hundred small datagrams.
     for (std::size_t sent = 200; sent <= 1000; sent += 200) {
         for (int i = 0; i < 200; ++i) {
-            sendDatagram(i % 2 ? "ALARM_CANCEL" : "noise");
+            sendDatagram(i % 2 ? kCancelCommand : "noise");
         }
         ASSERT_TRUE(QTest::qWaitFor(
             [&] { return log.Count("Alert recieved from 127.0.0.2") >= sent; }, 10000));
@@ -134,19 +135,19 @@ TEST_F(StartUp, ReplyGoesToTheLastSenderButNeverToThisMachine) {
 // refuses says so, and why, instead of claiming it was sent.
 TEST_F(StartUp, OnlyAHostCanBeTheReplyTargetAndOnlyASentReplyIsLoggedAsSent) {
     open();
-    sendDatagram("ALARM_CANCEL", "127.0.0.2");
+    sendDatagram(kCancelCommand, "127.0.0.2");
     ASSERT_TRUE(waitForLine("Alert recieved from 127.0.0.2"));
     for (const auto& [source, destination] :
          {std::pair{"0.0.0.0", "255.255.255.255"}, std::pair{"224.0.0.1", "127.0.0.1"},
           std::pair{"255.255.255.255", "127.0.0.1"}}) {
         SCOPED_TRACE(source);
-        ASSERT_EQ(SendForged(source, destination, 40001, "ALARM_CANCEL"), "");
+        ASSERT_EQ(SendForged(source, destination, kDefaultPort, kCancelCommand), "");
         EXPECT_TRUE(waitForLine(std::string("Alert recieved from ") + source));
         EXPECT_EQ(app->Socket1->rxIP, fw::String("127.0.0.2"));
     }
 
     log.Clear();
-    app->Socket1->reply(fw::String("ACK,") + std::string(65504, 'x'));
+    app->Socket1->reply(fw::String(kAckPrefix) + std::string(65504, 'x'));
     EXPECT_EQ(log.Lines(), std::vector<std::string>{"Could not reply to 127.0.0.2: " +
                                                     std::string(std::strerror(EMSGSIZE))});
 }
@@ -172,13 +173,14 @@ TEST_F(Watchdog, ALostSocketIsRebuiltOnTheDefaultGroupWhateverThePreferencesSay)
 
     app->watchdogRun(*app->watchdog);
     EXPECT_EQ(log.Lines(),
-              (std::vector<std::string>{"watchdog run....", "Joined multicast group 239.1.2.4"}));
-    EXPECT_EQ(app->Socket1->Port(), 40001);
+              (std::vector<std::string>{"watchdog run....",
+                                        std::string("Joined multicast group ") + kDefaultGroup}));
+    EXPECT_EQ(app->Socket1->Port(), kDefaultPort);
     EXPECT_EQ(app->Socket1->RouterHops(), 1);
     EXPECT_TRUE(app->Socket1->SendToSelf());
     EXPECT_EQ(app->Socket1->rxIP, fw::String(""));
 
-    sendDatagram("ALARM_CANCEL");
+    sendDatagram(kCancelCommand);
     EXPECT_TRUE(waitForLine("Alert recieved from 127.0.0.2"));
 }
 

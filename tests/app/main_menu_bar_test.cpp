@@ -155,7 +155,7 @@ TEST_F(MenuWiring, AboutAsksTheSharedApplicationForItsStandardPanel) {
 }
 
 TEST_F(MenuWiring, ChangeNameOpensThePromptAndNeitherItemChangesTheApplication) {
-    writePrefs(R"({"alarmName":"Ann","port":"40001","mCastIP":"239.1.2.4"})");
+    writePrefs(PrefsNamed("Ann"));
     open();
     const auto prompt = [] { return fw::Window::_GetImplicitWindow("startup.startup"); };
     ASSERT_EQ(prompt(), nullptr) << "a stored name opens no prompt";

@@ -21,11 +21,10 @@
 namespace tallybell {
 namespace {
 
-using testing::kAlarmGroup;
-using testing::kAlarmPort;
-using testing::kStopTimeoutMs;
+using testing::kDefaultPortText;
+using testing::kJoinedDefault;
 using testing::kToolTimeoutMs;
-using testing::Started;
+using testing::RunningProcess;
 using testing::ToolResult;
 using testing::WaitFor;
 
@@ -58,7 +57,7 @@ protected:
         ASSERT_TRUE(QDir().mkpath(QFileInfo(prefsPath()).path()));
         QFile prefs(prefsPath());
         ASSERT_TRUE(prefs.open(QIODevice::WriteOnly)) << qPrintable(prefs.errorString());
-        prefs.write(R"({"alarmName":"Ann Lee","port":"40001","mCastIP":"239.1.2.4"})");
+        prefs.write(testing::PrefsNamed("Ann Lee"));
     }
 };
 
@@ -148,24 +147,24 @@ QRect expectedCaptionInk() {
 }
 
 TEST_F(AlarmRoadEndToEnd, StartUpIsLoggedInOrderAndAnAlarmNamesItsSender) {
-    Started& app = startJoinedApp();
-    const QStringList lines = app.ErrorLines();
+    RunningProcess& app = startJoinedApp();
+    const QStringList lines = app.Lines();
     const auto loaded = lines.indexOf("Preferences loaded");
-    const auto joined = lines.indexOf("Joined multicast group 239.1.2.4:40001");
-    ASSERT_GE(loaded, 0) << app.errors.constData();
+    const auto joined = lines.indexOf(QString::fromStdString(kJoinedDefault));
+    ASSERT_GE(loaded, 0) << qPrintable(app.Errors());
     EXPECT_LT(loaded, joined);
     EXPECT_TRUE(alarmWindows().isEmpty()) << "the alarm window is built hidden";
 
-    send("ALARM");
-    EXPECT_TRUE(app.WaitForErrorLine("Alert recieved from 198.18.0.2")) << app.errors.constData();
+    send(kAlarmCommand);
+    EXPECT_TRUE(app.WaitForLine("Alert recieved from 198.18.0.2")) << qPrintable(app.Errors());
 }
 
 TEST_F(AlarmRoadEndToEnd, AnAlarmShowsTheAnimationAndTheButtonAcknowledgesToThePeer) {
     const FrameFinder frames;
     ASSERT_TRUE(frames.Loaded()) << TALLYBELL_SPRITE_SHEET;
-    Started& app = startJoinedApp();
-    Started& peer =
-        startPeer({"alarm", "--group", kAlarmGroup, "--port", kAlarmPort, "--timeout-ms", "30000"});
+    RunningProcess& app = startJoinedApp();
+    RunningProcess& peer = startPeer({"alarm", "--group", kDefaultGroup, "--port",
+                                      kDefaultPortText.c_str(), "--timeout-ms", "30000"});
 
     const QString window = waitForAlarmWindow();
     ASSERT_FALSE(window.isEmpty());
@@ -196,40 +195,41 @@ TEST_F(AlarmRoadEndToEnd, AnAlarmShowsTheAnimationAndTheButtonAcknowledgesToTheP
     const ToolResult clicked = clickAlarmButton(window);
     ASSERT_EQ(clicked.exitCode, 0) << clicked.errors.constData();
     ASSERT_TRUE(peer.WaitForEnd(kToolTimeoutMs)) << "no acknowledgement came";
-    EXPECT_EQ(peer.output, QByteArray("from 198.18.0.1: ACK,Ann Lee\n"));
-    EXPECT_EQ(peer.process->exitCode(), 0) << peer.errors.constData();
+    EXPECT_EQ(peer.Output(), QByteArray("from 198.18.0.1: ACK,Ann Lee\n"));
+    EXPECT_EQ(peer.ExitCode(), 0) << qPrintable(peer.Errors());
     EXPECT_TRUE(WaitFor([&] { return alarmWindows().isEmpty(); })) << "the window stays";
-    EXPECT_TRUE(app.ErrorLines().contains("Replied to 198.18.0.2"));
+    EXPECT_TRUE(app.Lines().contains("Replied to 198.18.0.2"));
 
     // A second alarm, then its cancel: the window shows and hides, and nothing is answered.
-    Started& listener = startPeer({"listen", "--port", kAlarmPort, "--timeout-ms", "3000"});
-    send("ALARM");
+    RunningProcess& listener =
+        startPeer({"listen", "--port", kDefaultPortText.c_str(), "--timeout-ms", "3000"});
+    send(kAlarmCommand);
     EXPECT_EQ(waitForAlarmWindow(), window) << "the same window shows again";
-    send("ALARM_CANCEL");
+    send(kCancelCommand);
     EXPECT_TRUE(WaitFor([&] { return alarmWindows().isEmpty(); })) << "the cancel did not hide it";
     ASSERT_TRUE(listener.WaitForEnd(kToolTimeoutMs));
-    EXPECT_EQ(listener.output, QByteArray()) << "a cancelled alarm is not acknowledged";
+    EXPECT_EQ(listener.Output(), QByteArray()) << "a cancelled alarm is not acknowledged";
     EXPECT_TRUE(app.Running());
 
     // Start to quit, standard error carried the system's own lines and nothing of the toolkit's.
     stopApp(app);
-    const QStringList ownLines = {"Preferences loaded", "Joined multicast group 239.1.2.4:40001",
+    const QStringList ownLines = {"Preferences loaded", QString::fromStdString(kJoinedDefault),
                                   "Alert recieved from 198.18.0.2", "Replied to 198.18.0.2"};
-    for (const QString& line : app.ErrorLines()) {
+    for (const QString& line : app.Lines()) {
         EXPECT_TRUE(ownLines.contains(line)) << "not the system's: " << qPrintable(line);
     }
 }
 
 TEST_F(AlarmRoadEndToEnd, ASecondInstanceOnTheSamePortIsToldAndKeepsRunning) {
     startJoinedApp();
-    Started& second = startApp();
-    const QString pid = QString::number(second.process->processId());
+    RunningProcess& second = startApp();
+    const QString pid = QString::number(second.Pid());
     QStringList dialogs;
     ASSERT_TRUE(WaitFor([&] {
         return !(dialogs = visible({"--pid", pid})).isEmpty();
     })) << "no message box from the second instance: "
-        << second.errors.constData();
-    EXPECT_FALSE(second.errors.contains("Joined multicast group"));
+        << qPrintable(second.Errors());
+    EXPECT_FALSE(second.Errors().contains("Joined multicast group"));
 
     const ToolResult focused = x({"xdotool", "windowfocus", "--sync", dialogs.first()});
     ASSERT_EQ(focused.exitCode, 0) << focused.errors.constData();
@@ -239,7 +239,7 @@ TEST_F(AlarmRoadEndToEnd, ASecondInstanceOnTheSamePortIsToldAndKeepsRunning) {
         return visible({"--pid", pid}).isEmpty();
     })) << "the message box stays";
     EXPECT_FALSE(second.WaitForEnd(1000))
-        << "the second instance ended: " << second.errors.constData();
+        << "the second instance ended: " << qPrintable(second.Errors());
 }
 
 } // namespace

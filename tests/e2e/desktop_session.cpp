@@ -14,8 +14,6 @@ namespace {
 
 using Host = TwoHosts::Host;
 
-constexpr const char* kJoinedLine = "Joined multicast group 239.1.2.4:40001";
-
 /// title as an extended regular expression (xdotool's) that matches it and nothing longer.
 QString exactly(const QString& title) {
     QString pattern = "^";
@@ -59,70 +57,11 @@ bool Display::Start(const TwoHosts& hosts) {
 void Display::Stop() {
     if (process_.state() != QProcess::NotRunning) {
         process_.terminate();
-        if (!process_.waitForFinished(kStopTimeoutMs)) {
+        if (!process_.waitForFinished(RunningProcess::kStopMs)) {
             process_.kill();
-            process_.waitForFinished(kStopTimeoutMs);
+            process_.waitForFinished(RunningProcess::kStopMs);
         }
     }
-}
-
-void Started::Drain() {
-    output += process->readAllStandardOutput();
-    errors += process->readAllStandardError();
-}
-
-QStringList Started::ErrorLines() {
-    Drain();
-    QStringList lines = QString::fromUtf8(errors).split('\n');
-    lines.removeLast(); // an unfinished line, or the empty text after the last line end
-    return lines;
-}
-
-bool Started::WaitForErrorLine(const QString& line, int timeoutMs) {
-    return WaitFor([&] { return ErrorLines().contains(line); }, timeoutMs);
-}
-
-bool Started::WaitForEnd(int timeoutMs) {
-    const bool ended = WaitFor([&] { return !Running(); }, timeoutMs);
-    Drain();
-    return ended;
-}
-
-void Started::Stop() {
-    if (!process || !Running()) {
-        return;
-    }
-    process->terminate();
-    if (!WaitForEnd(kStopTimeoutMs)) {
-        killed = true;
-        process->kill();
-        process->waitForFinished(kStopTimeoutMs);
-        Drain();
-    }
-}
-
-::testing::AssertionResult Started::EndedCleanly() {
-    Drain();
-    const QString command = process->program() + " " + process->arguments().join(' ');
-    auto failure = [&](const QString& why) {
-        return ::testing::AssertionFailure()
-               << qPrintable(command) << "\n  " << qPrintable(why) << "; its standard error:\n"
-               << errors.constData();
-    };
-    if (Running()) {
-        return failure("is still running");
-    }
-    if (killed) {
-        return failure(QStringLiteral("did not end within %1 ms of SIGTERM and was killed")
-                           .arg(kStopTimeoutMs));
-    }
-    if (process->exitStatus() != QProcess::NormalExit) {
-        return failure("was ended by a signal");
-    }
-    if (process->exitCode() != 0) {
-        return failure("ended with status " + QString::number(process->exitCode()));
-    }
-    return ::testing::AssertionSuccess();
 }
 
 void DesktopSession::SetUp() {
@@ -141,54 +80,55 @@ void DesktopSession::SetUp() {
 void DesktopSession::TearDown() {
     // Everything started in a host ends before the hosts do.
     for (const auto& started : started_) {
-        started->Stop();
-        if (started->mustEndCleanly) {
-            EXPECT_TRUE(started->EndedCleanly());
-        }
+        started->Terminate();
     }
+    for (RunningProcess* app : apps_) {
+        EXPECT_TRUE(app->EndedCleanly());
+    }
+    apps_.clear();
     started_.clear();
     display_.Stop(); // it too lives in host A
     hosts_.reset();
 }
 
-Started& DesktopSession::start(Host host, const QStringList& command) {
-    auto& started = started_.emplace_back(std::make_unique<Started>());
-    started->process = hosts_->Start(host, command);
+RunningProcess& DesktopSession::start(Host host, const QStringList& command) {
+    auto& started = started_.emplace_back(std::make_unique<RunningProcess>());
+    EXPECT_TRUE(started->Start(hosts_->Command(host, command))) << qPrintable(command.join(' '));
     return *started;
 }
 
-Started& DesktopSession::startApp() {
-    Started& app =
-        start(Host::A, {"env", "DISPLAY=" + display_.Name(), "XDG_CONFIG_HOME=" + configHome(),
-                        "QT_QPA_PLATFORM=xcb", TwoHosts::Bin("tallybell")});
-    app.mustEndCleanly = true;
+RunningProcess& DesktopSession::startApp() {
+    RunningProcess& app =
+        start(Host::A, RunningProcess::AppCommand(
+                           configHome(), {"DISPLAY=" + display_.Name(), "QT_QPA_PLATFORM=xcb"}));
+    apps_.push_back(&app);
     return app;
 }
 
-Started& DesktopSession::startJoinedApp() {
-    Started& app = startApp();
-    EXPECT_TRUE(app.WaitForErrorLine(kJoinedLine)) << app.errors.constData();
+RunningProcess& DesktopSession::startJoinedApp() {
+    RunningProcess& app = startApp();
+    EXPECT_TRUE(app.WaitForLine(QString::fromStdString(kJoinedDefault)))
+        << qPrintable(app.Errors());
     return app;
 }
 
-void DesktopSession::stopApp(Started& app) {
-    app.Stop();
+void DesktopSession::stopApp(RunningProcess& app) {
+    app.Terminate();
     EXPECT_TRUE(app.EndedCleanly());
 }
 
-Started& DesktopSession::startPeer(const QStringList& arguments) {
-    Started& peer = start(Host::B, QStringList{TwoHosts::Bin("tallybell-peer")} + arguments);
+RunningProcess& DesktopSession::startPeer(const QStringList& arguments) {
+    RunningProcess& peer = start(Host::B, QStringList{TwoHosts::Bin("tallybell-peer")} + arguments);
     EXPECT_TRUE(WaitFor([&] {
-        peer.Drain();
-        return peer.errors.contains("listening on port") || !peer.Running();
+        return peer.Errors().contains("listening on port") || !peer.Running();
     })) << "the peer did not get ready";
     return peer;
 }
 
 void DesktopSession::send(const QString& payload) {
     const auto sent =
-        hosts_->Run(Host::B, {TwoHosts::Bin("tallybell-peer"), "send", "--group", kAlarmGroup,
-                              "--port", kAlarmPort, "--payload", payload});
+        hosts_->Run(Host::B, {TwoHosts::Bin("tallybell-peer"), "send", "--group", kDefaultGroup,
+                              "--port", kDefaultPortText.c_str(), "--payload", payload});
     ASSERT_TRUE(sent.finished && sent.exitCode == 0) << qPrintable(sent.errors);
 }
 
@@ -204,7 +144,7 @@ ToolResult DesktopSession::x(const QStringList& command) {
         WaitFor([&] { return process.state() == QProcess::NotRunning; }, kToolTimeoutMs);
     if (!result.finished) {
         process.kill();
-        process.waitForFinished(kStopTimeoutMs);
+        process.waitForFinished(RunningProcess::kStopMs);
         result.errors = QStringLiteral("%1 did not end within %2 ms; ")
                             .arg(command.first())
                             .arg(kToolTimeoutMs)
@@ -258,8 +198,8 @@ ToolResult DesktopSession::clickAlarmButton(const QString& window) {
 }
 
 QByteArray DesktopSession::acknowledgeAlarm() {
-    Started& peer =
-        startPeer({"alarm", "--group", kAlarmGroup, "--port", kAlarmPort, "--timeout-ms", "30000"});
+    RunningProcess& peer = startPeer({"alarm", "--group", kDefaultGroup, "--port",
+                                      kDefaultPortText.c_str(), "--timeout-ms", "30000"});
     const QString window = waitForAlarmWindow();
     if (window.isEmpty()) {
         return {};
@@ -267,9 +207,9 @@ QByteArray DesktopSession::acknowledgeAlarm() {
     const ToolResult clicked = clickAlarmButton(window);
     EXPECT_EQ(clicked.exitCode, 0) << clicked.errors.constData();
     EXPECT_TRUE(peer.WaitForEnd(kToolTimeoutMs)) << "no acknowledgement came";
-    EXPECT_EQ(peer.process->exitCode(), 0) << peer.errors.constData();
+    EXPECT_EQ(peer.ExitCode(), 0) << qPrintable(peer.Errors());
     EXPECT_TRUE(WaitFor([&] { return alarmWindows().isEmpty(); })) << "the alarm window stays";
-    return peer.output;
+    return peer.Output();
 }
 
 } // namespace tallybell::testing

@@ -3,6 +3,8 @@
 // that find, photograph and click windows as a user would see and click them.
 #pragma once
 
+#include "tests/support/alarm_defaults.h"
+#include "tests/support/running_process.h"
 #include "tests/support/two_hosts.h"
 
 #include <QByteArray>
@@ -18,12 +20,7 @@
 
 namespace tallybell::testing {
 
-constexpr const char* kAlarmGroup = "239.1.2.4";
-constexpr const char* kAlarmPort = "40001";
 constexpr int kToolTimeoutMs = 10000;
-// Deadlines that only bound a failure: a sanitized application on a loaded machine can take
-// seconds to quit.
-constexpr int kStopTimeoutMs = 20000;
 /// The alarm window's content area height and its button's centre, relative to that area.
 constexpr int kAlarmContentHeight = 400;
 constexpr int kAlarmButtonCentreX = 300;
@@ -60,29 +57,6 @@ struct ToolResult {
     QByteArray errors;
 };
 
-/// A started process whose output is gathered while the test waits.
-struct Started {
-    std::unique_ptr<QProcess> process;
-    QByteArray output;
-    QByteArray errors;
-    /// An application: it must end with status 0, else its standard error (where the sanitizers
-    /// report) goes into the failure.
-    bool mustEndCleanly = false;
-    /// Stop had to kill it.
-    bool killed = false;
-
-    void Drain();
-    bool Running() const { return process->state() != QProcess::NotRunning; }
-    /// The whole lines written to standard error so far.
-    QStringList ErrorLines();
-    bool WaitForErrorLine(const QString& line, int timeoutMs = kToolTimeoutMs);
-    bool WaitForEnd(int timeoutMs);
-    /// SIGTERM, then a bounded wait; killed when it does not end.
-    void Stop();
-    /// Whether it has ended normally with status 0; otherwise why not, with its standard error.
-    ::testing::AssertionResult EndedCleanly();
-};
-
 /// The fixture of an end-to-end test: display and hosts up, an empty configuration folder.
 /// Everything it starts is stopped when the test ends, and every application started must have
 /// ended cleanly by then.
@@ -98,15 +72,15 @@ protected:
     QString prefsPath() const { return configHome() + "/Tallybell/Tallybell.prefs"; }
 
     /// Starts command in host, keeping it for TearDown to stop.
-    Started& start(TwoHosts::Host host, const QStringList& command);
+    RunningProcess& start(TwoHosts::Host host, const QStringList& command);
     /// The application in host A, on the test's display, with the test's configuration folder.
-    Started& startApp();
+    RunningProcess& startApp();
     /// The application, started and joined to its group.
-    Started& startJoinedApp();
+    RunningProcess& startJoinedApp();
     /// SIGTERM to the application; it must end in time with status 0.
-    void stopApp(Started& app);
+    void stopApp(RunningProcess& app);
     /// The peer in host B, once it listens (or has ended).
-    Started& startPeer(const QStringList& arguments);
+    RunningProcess& startPeer(const QStringList& arguments);
     /// Sends one datagram from host B to the group.
     void send(const QString& payload);
 
@@ -133,7 +107,8 @@ private:
     QTemporaryDir folder_;
     std::unique_ptr<TwoHosts> hosts_;
     Display display_;
-    std::vector<std::unique_ptr<Started>> started_;
+    std::vector<std::unique_ptr<RunningProcess>> started_;
+    std::vector<RunningProcess*> apps_; // must have ended cleanly when the test ends
 };
 
 } // namespace tallybell::testing

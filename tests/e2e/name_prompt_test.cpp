@@ -15,7 +15,7 @@
 namespace tallybell {
 namespace {
 
-using testing::Started;
+using testing::RunningProcess;
 using testing::ToolResult;
 using testing::WaitFor;
 
@@ -51,18 +51,18 @@ protected:
         ASSERT_TRUE(document.isObject()) << qPrintable(error.errorString()) << ": " << text.data();
         const QJsonObject prefs = document.object();
         EXPECT_EQ(prefs.value("alarmName").toString().toStdString(), name.toStdString());
-        EXPECT_EQ(prefs.value("port").toString().toStdString(), "40001");
-        EXPECT_EQ(prefs.value("mCastIP").toString().toStdString(), "239.1.2.4");
+        EXPECT_EQ(prefs.value("port").toString().toStdString(), testing::kDefaultPortText);
+        EXPECT_EQ(prefs.value("mCastIP").toString().toStdString(), kDefaultGroup);
         EXPECT_EQ(prefs.size(), 3) << text.data();
     }
 };
 
 TEST_F(NamePromptEndToEnd, FirstStartAsksForTheNameWhileAnsweringAlarmsAndKeepsItAfterARestart) {
     ASSERT_FALSE(QFile::exists(prefsPath()));
-    Started& app = startJoinedApp();
+    RunningProcess& app = startJoinedApp();
     const QString prompt = waitForWindowTitled(kPromptTitle);
-    ASSERT_FALSE(prompt.isEmpty()) << app.errors.constData();
-    EXPECT_FALSE(app.ErrorLines().contains("Preferences loaded"));
+    ASSERT_FALSE(prompt.isEmpty()) << qPrintable(app.Errors());
+    EXPECT_FALSE(app.Lines().contains("Preferences loaded"));
 
     // Start-up did not wait for the prompt: an alarm is answered, with no name yet.
     EXPECT_EQ(acknowledgeAlarm().toStdString(), std::string(kAckFromA) + "\n");
@@ -70,15 +70,14 @@ TEST_F(NamePromptEndToEnd, FirstStartAsksForTheNameWhileAnsweringAlarmsAndKeepsI
 
     ASSERT_NO_FATAL_FAILURE(typeIntoPrompt(prompt, kTypedName));
     EXPECT_TRUE(WaitFor([&] { return !promptShows(); })) << "Return did not close the prompt";
-    ASSERT_TRUE(app.WaitForErrorLine("Preferences saved")) << app.errors.constData();
+    ASSERT_TRUE(app.WaitForLine("Preferences saved")) << qPrintable(app.Errors());
     expectStoredName(kTypedName);
     const std::string named = std::string(kAckFromA) + kTypedName + "\n";
     EXPECT_EQ(acknowledgeAlarm().toStdString(), named);
 
     stopApp(app);
-    Started& restarted = startJoinedApp();
-    EXPECT_TRUE(restarted.ErrorLines().contains("Preferences loaded"))
-        << restarted.errors.constData();
+    RunningProcess& restarted = startJoinedApp();
+    EXPECT_TRUE(restarted.Lines().contains("Preferences loaded")) << qPrintable(restarted.Errors());
     EXPECT_FALSE(WaitFor([&] { return promptShows(); }, kNoPromptObservationMs))
         << "the prompt came again though a name is stored";
     EXPECT_EQ(acknowledgeAlarm().toStdString(), named);

@@ -42,8 +42,8 @@ protected:
 
     void sendFromB(const char* payload) {
         const auto sent =
-            hosts_->Run(Host::B, {TwoHosts::Bin("tallybell-peer"), "send", "--group", "239.1.2.4",
-                                  "--port", "40001", "--payload", payload});
+            hosts_->Run(Host::B, {TwoHosts::Bin("tallybell-peer"), "send", "--group", kDefaultGroup,
+                                  "--port", kDefaultPortText.c_str(), "--payload", payload});
         ASSERT_TRUE(sent.finished && sent.exitCode == 0) << qPrintable(sent.errors);
     }
 
@@ -69,7 +69,7 @@ protected:
 // took the membership with it: the socket is no longer connected, and the watchdog's new socket
 // hears the other host again.
 TEST_F(LostNetwork, TheWatchdogKeepsASocketThroughAnOutageAndRebuildsItWhenTheLinkIsReplaced) {
-    sendFromB("ALARM");
+    sendFromB(kAlarmCommand);
     ASSERT_TRUE(waitForAlerts(1)) << "no alarm over the veth before the outage";
     EXPECT_TRUE(alarmWindowShown());
 
@@ -82,7 +82,7 @@ TEST_F(LostNetwork, TheWatchdogKeepsASocketThroughAnOutageAndRebuildsItWhenTheLi
     log.Clear();
     app->watchdogRun(*app->watchdog);
     EXPECT_EQ(log.Lines(), (std::vector<std::string>{"watchdog run....", "....still connected"}));
-    sendFromB("ALARM_CANCEL");
+    sendFromB(kCancelCommand);
     ASSERT_TRUE(waitForAlerts(1)) << "the socket hears nothing after the link came back";
     EXPECT_FALSE(alarmWindowShown());
     EXPECT_EQ(app->Socket1, first.lock());
@@ -92,12 +92,13 @@ TEST_F(LostNetwork, TheWatchdogKeepsASocketThroughAnOutageAndRebuildsItWhenTheLi
     log.Clear();
     app->watchdogRun(*app->watchdog);
     EXPECT_EQ(log.Lines(),
-              (std::vector<std::string>{"watchdog run....", "Joined multicast group 239.1.2.4"}));
+              (std::vector<std::string>{"watchdog run....",
+                                        std::string("Joined multicast group ") + kDefaultGroup}));
     EXPECT_TRUE(first.expired()) << "the former socket is released";
     EXPECT_EQ(app->Socket1->RouterHops(), 1);
     EXPECT_TRUE(boxes.Texts().empty());
 
-    sendFromB("ALARM");
+    sendFromB(kAlarmCommand);
     ASSERT_TRUE(waitForAlerts(1)) << "the replacement hears nothing from host B";
     EXPECT_TRUE(alarmWindowShown());
     EXPECT_EQ(app->Socket1->rxIP, fw::String(TwoHosts::kAddressB));

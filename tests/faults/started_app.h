@@ -1,22 +1,21 @@
 #pragma once
 
-// The application object started in this process, as the real start-up leaves it, with the horn
-// in the Resources folder beside this executable (an alarm without it raises before logging, and
-// the tests here count every log line).
+// The application object started in this process, as the real start-up leaves it, with the
+// build's horn (an alarm without it raises before logging, and the tests here count every log
+// line).
 
 #include "app/ui/alarm_window.h"
+#include "framework/core/folder_item.h"
 #include "framework/gui/sound.h"
 #include "framework/gui/window.h"
 #include "framework/gui/window_list.h"
 #include "framework/gui/window_qt_p.h"
 #include "tests/app/app_fixture.h"
+#include "tests/support/alarm_defaults.h"
+#include "tests/support/two_hosts.h"
 
-#include <QCoreApplication>
-#include <QDir>
-#include <QFile>
 #include <QMainWindow>
 
-#include <cstdlib>
 #include <memory>
 
 namespace tallybell::testing {
@@ -28,27 +27,19 @@ protected:
         if (HasFatalFailure()) {
             return;
         }
-        resources_ = QDir(QCoreApplication::applicationDirPath()).filePath("Resources");
-        ASSERT_TRUE(QDir(resources_).removeRecursively());
-        const char* bin = std::getenv("TALLYBELL_BIN");
-        ASSERT_NE(bin, nullptr) << "TALLYBELL_BIN names the folder holding Resources/Horn.wav";
-        ASSERT_TRUE(QDir().mkpath(resources_));
-        const QString built = QString::fromLocal8Bit(bin) + "/Resources/Horn.wav";
-        ASSERT_TRUE(QFile::copy(built, resources_ + "/Horn.wav")) << qPrintable(built);
         // A name is stored, so no prompt opens; the rest are the defaults.
-        writePrefs(R"({"alarmName":"Ann","port":"40001","mCastIP":"239.1.2.4"})");
+        writePrefs(PrefsNamed("Ann"));
     }
 
     void TearDown() override {
         fw::CloseAllWindows();
-        EXPECT_TRUE(QDir(resources_).removeRecursively());
         AppTest::TearDown();
     }
 
     /// Event_Open, which must end joined to the default group.
     void openJoined() {
         open();
-        ASSERT_TRUE(log.Contains("Joined multicast group 239.1.2.4:40001"))
+        ASSERT_TRUE(log.Contains(kJoinedDefault))
             << "errno " << (app->Socket1 ? app->Socket1->LastErrorCode() : 0);
         log.Clear();
     }
@@ -61,7 +52,7 @@ protected:
         return window && window->Visible() && widget && widget->isVisible();
     }
 
-    QString resources_;
+    fw::ResourcesFolderOverride resources{TwoHosts::Bin("Resources").toStdString()};
     fw::SoundPlayRecorder horns; // every alarm schedules a horn: recorded, not played
 };
 

@@ -1,7 +1,6 @@
 // Mouse events go through the window, as the platform delivers them: presses land on whatever is
 // under the pointer, a release after a press reaches the control that took the press, and moves
-// raise enter and leave.
-#define QTEST_QPA_MOUSE_HANDLING
+// raise enter and leave (the module defines QTEST_QPA_MOUSE_HANDLING).
 
 #include "app/ui/alarm_window.h"
 #include "app/ui/med_button.h"

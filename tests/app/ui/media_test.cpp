@@ -1,12 +1,14 @@
 #include "app/ui/media.h"
+#include "framework/core/folder_item.h"
 #include "framework/gui/picture_qt_p.h"
+#include "tests/support/two_hosts.h"
 
+#include <QDir>
 #include <QFile>
 #include <QImage>
+#include <QTemporaryDir>
 #include <QtEndian>
 #include <gtest/gtest.h>
-
-#include <cstdlib>
 
 // The sprite sheet is compiled in as the resource bundle "pictures"; the retry test takes it
 // away and gives it back through Qt's own resource registration.
@@ -109,9 +111,7 @@ TEST(SpriteSheetTest, TheAnimationMovesAndLoopsWithoutAJump) {
 
 // The horn as the build lays it out beside the application: 16-bit PCM mono, 1 to 2 seconds.
 TEST(HornFileTest, TheBuiltHornIsAOneToTwoSecondSixteenBitMonoWave) {
-    const char* bin = std::getenv("TALLYBELL_BIN");
-    ASSERT_NE(bin, nullptr);
-    QFile file(QString::fromLocal8Bit(bin) + "/Resources/Horn.wav");
+    QFile file(testing::TwoHosts::Bin("Resources/Horn.wav"));
     ASSERT_TRUE(file.open(QIODevice::ReadOnly)) << qPrintable(file.errorString());
     const QByteArray wav = file.readAll();
     ASSERT_GE(wav.size(), 44);
@@ -127,6 +127,53 @@ TEST(HornFileTest, TheBuiltHornIsAOneToTwoSecondSixteenBitMonoWave) {
     EXPECT_GE(seconds, 1.0);
     EXPECT_LE(seconds, 2.0);
     EXPECT_EQ(wav.size(), 44 + qFromLittleEndian<quint32>(h + 40));
+}
+
+// The horn loader against a Resources folder of the test's own, laid out (or left out) before
+// the first call.
+class AirHornTest : public ::testing::Test {
+protected:
+    void SetUp() override { ASSERT_TRUE(folder_.isValid()) << qPrintable(folder_.errorString()); }
+
+    void makeResources() { ASSERT_TRUE(QDir().mkpath(resources_)) << qPrintable(resources_); }
+
+    void putHorn() {
+        const QString built = testing::TwoHosts::Bin("Resources/Horn.wav");
+        ASSERT_TRUE(QFile::copy(built, hornPath())) << qPrintable(built);
+    }
+
+    QString hornPath() const { return resources_ + "/Horn.wav"; }
+
+    QTemporaryDir folder_;
+    const QString resources_ = folder_.filePath("Resources");
+    fw::ResourcesFolderOverride override_{resources_.toStdString()};
+};
+
+TEST_F(AirHornTest, TheHornIsOpenedOnceAndTheSameSoundKept) {
+    makeResources();
+    putHorn();
+    const auto horn = AirHorn();
+    ASSERT_NE(horn, nullptr);
+    EXPECT_EQ(QDir::cleanPath(QString::fromStdString(horn->Path())), QDir::cleanPath(hornPath()));
+    EXPECT_EQ(AirHorn(), horn);
+    ASSERT_TRUE(QFile::remove(hornPath()));
+    EXPECT_EQ(AirHorn(), horn) << "the horn is kept, not looked for again";
+}
+
+TEST_F(AirHornTest, AMissingHornIsNilAndNotLookedForAgain) {
+    makeResources();
+    EXPECT_EQ(AirHorn(), nullptr);
+    putHorn();
+    EXPECT_EQ(AirHorn(), nullptr) << "a horn added later waits for the next start";
+}
+
+TEST_F(AirHornTest, AHornThatIsNotAFileIsNilForGood) {
+    makeResources();
+    ASSERT_TRUE(QDir().mkpath(hornPath()));
+    EXPECT_EQ(AirHorn(), nullptr);
+    ASSERT_TRUE(QDir(hornPath()).removeRecursively());
+    putHorn();
+    EXPECT_EQ(AirHorn(), nullptr);
 }
 
 } // namespace

@@ -96,7 +96,7 @@ TEST_F(NamePrompt, TheCloseBoxCommitsAsReturnDoesEvenUnchangedOrEmpty) {
 }
 
 TEST_F(NamePrompt, ChangeNameWhileOpenKeepsTheEditKeypadEnterIsNoReturnAndReturnCloses) {
-    loadStore(R"({"alarmName":"Ann","port":"40001","mCastIP":"239.1.2.4"})");
+    loadStore(PrefsNamed("Ann"));
     EXPECT_TRUE(app->_FileChangeName_Action());
     auto first =
         std::static_pointer_cast<class startup>(fw::Window::_GetImplicitWindow(kPromptClass));
@@ -137,14 +137,14 @@ TEST_F(NamePrompt, ASaveWithNoFileResolvedFailsVisiblyAndKeepsTheNameInUse) {
 }
 
 TEST_F(NamePrompt, AStoredSingleBlankIsANameAndShowsNoPrompt) {
-    writePrefs(R"({"alarmName":" ","port":"40001","mCastIP":"239.1.2.4"})");
+    writePrefs(PrefsNamed(" "));
     open();
     EXPECT_FALSE(promptIsOpen());
     EXPECT_EQ(app->myName, fw::String(" "));
 }
 
 TEST_F(NamePrompt, TheWindowIsBuiltAsItsListsSay) {
-    loadStore(R"({"alarmName":"Ann","port":"40001","mCastIP":"239.1.2.4"})");
+    loadStore(PrefsNamed("Ann"));
     auto prompt = openPrompt();
     QMainWindow* shown = fw::qtWindow(*prompt);
     EXPECT_EQ(shown->windowTitle(), QString("Your Name"));
@@ -168,7 +168,8 @@ TEST_F(NamePrompt, TheWindowIsBuiltAsItsListsSay) {
     field->insert(QString(30000, QChar(0x20AC))); // three bytes each in UTF-8
     fw::qtWindow(*prompt)->close();
     EXPECT_GT(app->myName.Bytes().size(), 60000u);
-    EXPECT_LE(std::string("ACK,").size() + app->myName.Bytes().size(), 65507u);
+    EXPECT_LE(std::string(kAckPrefix).size() + app->myName.Bytes().size(),
+              std::size_t(kLargestPayload));
 }
 
 // The entries' names, each followed by a blank.

@@ -4,7 +4,8 @@
 // back. What arrives is counted with a capture in host A; every datagram that arrives must be
 // logged exactly once, and the application must never die.
 #include "tests/faults/executable/link_faults.h"
-#include "tests/faults/executable/running_app.h"
+#include "tests/support/alarm_defaults.h"
+#include "tests/support/running_process.h"
 #include "tests/support/two_hosts.h"
 #include "tests/support/wait.h"
 
@@ -26,7 +27,6 @@ namespace {
 
 using Host = TwoHosts::Host;
 
-constexpr std::uint16_t kPort = 40001;
 constexpr int kAlarms = 40;
 constexpr int kLivesMs = 500;
 // A datagram held back by the impaired link arrives within a second of the last one sent.
@@ -44,16 +44,16 @@ protected:
         ASSERT_TRUE(QFile::exists(TwoHosts::Bin("tallybell-peer")));
         hosts_ = std::make_unique<TwoHosts>();
         ASSERT_TRUE(hosts_->IsReady()) << qPrintable(hosts_->Failure());
-        arrivals_ = std::make_unique<Arrivals>(TwoHosts::kAddressB, kPort);
+        arrivals_ = std::make_unique<Arrivals>(TwoHosts::kAddressB, kDefaultPort);
         ASSERT_EQ(arrivals_->Error(), "");
         ASSERT_TRUE(config_.isValid());
         ASSERT_TRUE(QDir(config_.path()).mkpath("Tallybell"));
         QFile prefs(config_.filePath("Tallybell/Tallybell.prefs"));
         ASSERT_TRUE(prefs.open(QIODevice::WriteOnly)) << qPrintable(prefs.errorString());
-        prefs.write(R"({"alarmName":"Ann","port":"40001","mCastIP":"239.1.2.4"})");
+        prefs.write(PrefsNamed("Ann"));
         prefs.close();
-        ASSERT_TRUE(app_.Start(config_.path()));
-        ASSERT_TRUE(app_.WaitForLine("Joined multicast group 239.1.2.4:40001"))
+        ASSERT_TRUE(app_.Start(RunningProcess::AppCommand(config_.path())));
+        ASSERT_TRUE(app_.WaitForLine(QString::fromStdString(kJoinedDefault)))
             << qPrintable(app_.Errors());
     }
 
@@ -71,13 +71,13 @@ protected:
     /// One datagram from host B to the group, from a socket of its own.
     TwoHosts::Result sendFromB(const QString& payload) {
         return hosts_->Run(Host::B,
-                           {TwoHosts::Bin("tallybell-peer"), "send", "--group", "239.1.2.4",
-                            "--port", QString::number(kPort), "--payload", payload});
+                           {TwoHosts::Bin("tallybell-peer"), "send", "--group", kDefaultGroup,
+                            "--port", QString::number(kDefaultPort), "--payload", payload});
     }
 
     void alarmArrives() {
         const qsizetype before = app_.Count(kAlertFromB);
-        const auto sent = sendFromB("ALARM");
+        const auto sent = sendFromB(kAlarmCommand);
         ASSERT_TRUE(sent.finished && sent.exitCode == 0) << qPrintable(sent.errors);
         ASSERT_TRUE(WaitFor([&] { return app_.Count(kAlertFromB) > before; }))
             << "the alarm was not logged: " << qPrintable(app_.Errors());
@@ -103,7 +103,7 @@ protected:
     std::unique_ptr<TwoHosts> hosts_;
     std::unique_ptr<Arrivals> arrivals_;
     QTemporaryDir config_;
-    RunningApp app_;
+    RunningProcess app_;
 };
 
 std::uint64_t chosenSeed() {
@@ -133,7 +133,7 @@ TEST_F(NetworkFaults, OverALossyDuplicatingReorderingLinkEveryArrivalIsLoggedOnc
     std::mt19937_64 random(seed);
     std::vector<std::string> sent;
     for (int i = 0; i < kAlarms; ++i) {
-        sent.push_back(random() % 3 == 0 ? "ALARM_CANCEL" : "ALARM");
+        sent.push_back(random() % 3 == 0 ? kCancelCommand : kAlarmCommand);
         const auto result = sendFromB(QString::fromStdString(sent.back()));
         ASSERT_TRUE(result.finished && result.exitCode == 0) << qPrintable(result.errors);
     }
@@ -147,7 +147,7 @@ TEST_F(NetworkFaults, OverALossyDuplicatingReorderingLinkEveryArrivalIsLoggedOnc
     EXPECT_TRUE(caughtUp) << "logged " << app_.Count(kAlertFromB) << " of " << arrived.size()
                           << " arrivals";
     EXPECT_NE(arrived, sent) << "the link lost, copied and reordered nothing";
-    EXPECT_TRUE(std::count(arrived.begin(), arrived.end(), "ALARM") > 0);
+    EXPECT_TRUE(std::count(arrived.begin(), arrived.end(), kAlarmCommand) > 0);
     expectNothingUnhandled();
     EXPECT_TRUE(app_.Running()) << qPrintable(app_.Errors());
     EXPECT_EQ(app_.Terminate(), 0) << qPrintable(app_.Errors());
@@ -160,7 +160,7 @@ TEST_F(NetworkFaults, OutlivesALinkAndAnAddressGoingAwayAndHearsAlarmsOnceTheyAr
 
     inHostA({"ip", "link", "set", link, "down"});
     EXPECT_TRUE(app_.LivesFor(kLivesMs)) << qPrintable(app_.Errors());
-    sendFromB("ALARM"); // into a dead link: lost, whatever the peer was told
+    sendFromB(kAlarmCommand); // into a dead link: lost, whatever the peer was told
     inHostA({"ip", "link", "set", link, "up"});
     // Taking the link down took its routes; a network manager puts them back.
     inHostA({"ip", "route", "replace", "224.0.0.0/4", "dev", link});
@@ -171,7 +171,7 @@ TEST_F(NetworkFaults, OutlivesALinkAndAnAddressGoingAwayAndHearsAlarmsOnceTheyAr
 
     inHostA({"ip", "addr", "del", address, "dev", link});
     EXPECT_TRUE(app_.LivesFor(kLivesMs)) << qPrintable(app_.Errors());
-    sendFromB("ALARM_CANCEL"); // multicast needs no address: this one may well arrive
+    sendFromB(kCancelCommand); // multicast needs no address: this one may well arrive
     inHostA({"ip", "addr", "add", address, "dev", link});
     inHostA({"ip", "route", "replace", "224.0.0.0/4", "dev", link});
     alarmArrives();

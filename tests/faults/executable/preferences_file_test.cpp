@@ -4,7 +4,8 @@
 // or SIGHUP with 0, and loading never touches the file. Only the name prompt saves, and at quit it
 // closes like any window: where the defaults were taken, that close writes them, after keeping
 // the bytes of the file that did not load beside it.
-#include "tests/faults/executable/running_app.h"
+#include "tests/support/alarm_defaults.h"
+#include "tests/support/running_process.h"
 
 #include <QDir>
 #include <QFile>
@@ -26,8 +27,8 @@ namespace {
 constexpr int kLivesMs = 500;
 constexpr qsizetype kTenMegabytes = 10 * 1024 * 1024;
 constexpr rlim_t kFileSizeLimit = 16; // smaller than any settings object, and than the copy
-constexpr const char* kJoined = "Joined multicast group 239.1.2.4:40001";
-const QByteArray kSettings = R"({"alarmName":"Ann","port":"40001","mCastIP":"239.1.2.4")";
+const char* const kJoined = kJoinedDefault.c_str();
+const QByteArray kSettings = PrefsNamed("Ann").chopped(1); // open: the cases end it their way
 
 enum class Layout { File, FolderAtFile, FileAtFolder, FifoAtFile, LinkToDevZero };
 // What the name prompt's close at quit leaves: nothing to do (no prompt was open), the defaults
@@ -187,8 +188,9 @@ protected:
 TEST_P(PreferencesFile, LoadsToTheDocumentedResultLeavesTheFileAndTheProcessLives) {
     const PrefsCase& given = GetParam();
     const Snapshot before = snapshotOf(target_);
-    RunningApp app;
-    ASSERT_TRUE(app.Start(config_.path(), given.saveFails ? limitFileSize : nullptr));
+    RunningProcess app;
+    ASSERT_TRUE(app.Start(RunningProcess::AppCommand(config_.path()),
+                          given.saveFails ? limitFileSize : nullptr));
 
     const QString openEnd = app.WaitForLineStarting({"Joined multicast group ", "Unhandled "});
     ASSERT_FALSE(openEnd.isEmpty()) << "the Open event did not end: " << qPrintable(app.Errors());
@@ -228,8 +230,9 @@ TEST_P(PreferencesFile, LoadsToTheDocumentedResultLeavesTheFileAndTheProcessLive
     QJsonParseError error{};
     const QJsonDocument saved = QJsonDocument::fromJson(after.bytes, &error);
     EXPECT_EQ(error.error, QJsonParseError::NoError) << after.bytes.left(200).constData();
-    EXPECT_EQ(saved.object(),
-              (QJsonObject{{"alarmName", ""}, {"port", "40001"}, {"mCastIP", "239.1.2.4"}}));
+    EXPECT_EQ(saved.object(), (QJsonObject{{"alarmName", ""},
+                                           {"port", QString::number(kDefaultPort)},
+                                           {"mCastIP", kDefaultGroup}}));
 }
 
 INSTANTIATE_TEST_SUITE_P(, PreferencesFile, ::testing::ValuesIn(kCases),

@@ -2,11 +2,12 @@
 // the animation, the button clicked through the window system, the acknowledgement out. The
 // peer is a second loopback address on this host's port, so what is sent to it comes back here.
 // Mouse events go through the window system (the module defines QTEST_QPA_MOUSE_HANDLING).
+#include "app/alarm_protocol.h"
 #include "app/alarm_socket.h"
 #include "app/app.h"
 #include "app/ui/alarm_window.h"
 #include "framework/gui/runtime.h"
-#include "tests/app/ui/alarm/alarm_fixture.h"
+#include "tests/app/ui/alarm_fixture.h"
 #include "tests/support/udp_sender.h"
 #include "tests/support/wait.h"
 
@@ -26,8 +27,6 @@ namespace tallybell::testing {
 namespace {
 
 constexpr const char* kPeer = "127.0.0.2"; // stands for another host on the loopback
-constexpr const char* kGroup = "239.1.2.4";
-constexpr std::uint16_t kPort = 40001;
 const QPoint kButtonCentre(125, 46);
 
 /// The application's socket, which from a given moment keeps what arrives instead of acting on it,
@@ -57,11 +56,12 @@ protected:
         app->myName = "Ann Lee";
         fw::_RuntimeRegisterAppObject(app);
         socket = std::make_shared<KeepingSocket>();
-        socket->Port(kPort);
+        socket->Port(kDefaultPort);
         socket->SendToSelf(true);
         socket->Connect();
         ASSERT_TRUE(socket->IsConnected()) << "errno " << socket->LastErrorCode();
-        ASSERT_TRUE(socket->JoinMulticastGroup(kGroup)) << "errno " << socket->LastErrorCode();
+        ASSERT_TRUE(socket->JoinMulticastGroup(kDefaultGroup))
+            << "errno " << socket->LastErrorCode();
         app->Socket1 = socket;
     }
 
@@ -74,7 +74,7 @@ protected:
     void receive(const std::string& payload) {
         const std::size_t before = log.Count(std::string("Alert recieved from ") + kPeer);
         UdpSender sender(kPeer);
-        ASSERT_TRUE(sender.Send(kGroup, kPort, payload)) << sender.Error();
+        ASSERT_TRUE(sender.Send(kDefaultGroup, kDefaultPort, payload)) << sender.Error();
         ASSERT_TRUE(WaitFor([&] {
             return log.Count(std::string("Alert recieved from ") + kPeer) > before;
         })) << "\""
@@ -119,7 +119,7 @@ private:
 // Each alarm schedules a horn of its own, exactly half a second after it; the animation steps
 // once every 25 ms and carries on through the second alarm rather than starting again.
 TEST_F(AlarmRoad, EachOfTwoAlarmsATenthApartSoundsTheHornExactlyHalfASecondLater) {
-    receive("ALARM");
+    receive(kAlarmCommand);
     const auto window = fw::Cast<AlarmWindow>(openWindow1());
     ASSERT_NE(window, nullptr);
     EXPECT_TRUE(isShown(*window));
@@ -129,7 +129,7 @@ TEST_F(AlarmRoad, EachOfTwoAlarmsATenthApartSoundsTheHornExactlyHalfASecondLater
     EXPECT_EQ(window->frameCounter, 1);
     clock.Advance(100 - kFramePeriodMs);
     EXPECT_EQ(window->frameCounter, 4);
-    receive("ALARM");
+    receive(kAlarmCommand);
     EXPECT_EQ(openWindow1(), window) << "the same window";
     EXPECT_EQ(window->frameCounter, 4) << "the animation carries on, not from 0";
 
@@ -146,7 +146,7 @@ TEST_F(AlarmRoad, EachOfTwoAlarmsATenthApartSoundsTheHornExactlyHalfASecondLater
 }
 
 TEST_F(AlarmRoad, TheButtonAcknowledgesToTheSenderAndHidesEvenBeforeTheHorn) {
-    receive("ALARM");
+    receive(kAlarmCommand);
     const auto window = fw::Cast<AlarmWindow>(openWindow1());
     ASSERT_NE(window, nullptr);
     showAndWait(window);
@@ -174,10 +174,10 @@ TEST_F(AlarmRoad, TheButtonAcknowledgesToTheSenderAndHidesEvenBeforeTheHorn) {
 // shows for an alarm, the target still names whoever sent before.
 TEST_F(AlarmRoad, TheSenderBecomesTheReplyTargetOnlyAfterItsAlarmIsHandled) {
     UdpSender other("127.0.0.3");
-    ASSERT_TRUE(other.Send(kGroup, kPort, "noise")) << other.Error();
+    ASSERT_TRUE(other.Send(kDefaultGroup, kDefaultPort, "noise")) << other.Error();
     ASSERT_TRUE(WaitFor([&] { return socket->rxIP == fw::String("127.0.0.3"); }));
     const OnFirstShow shown([&] { return socket->rxIP.Bytes(); });
-    receive("ALARM");
+    receive(kAlarmCommand);
     EXPECT_EQ(shown.seen, std::optional<std::string>("127.0.0.3"));
     EXPECT_EQ(socket->rxIP, fw::String(kPeer));
 }
@@ -195,16 +195,16 @@ TEST_F(AlarmRoad, WithoutAppOrSocketTheButtonRaisesBeforeSendingAndTheWindowStay
 }
 
 TEST_F(AlarmRoad, ACancelHidesTheWindowAndLeavesTheAnimationAndHornRunning) {
-    receive("ALARM");
+    receive(kAlarmCommand);
     const auto window = fw::Cast<AlarmWindow>(openWindow1());
     ASSERT_NE(window, nullptr);
-    receive("ALARM_CANCEL");
+    receive(kCancelCommand);
     EXPECT_FALSE(isShown(*window));
     EXPECT_EQ(window->animate()->RunMode(), fw::Timer::Multiple);
     clock.Advance(kHornDelayMs);
     EXPECT_EQ(recorder.Plays().size(), 1u) << "a scheduled horn still plays";
     EXPECT_TRUE(recorder.Stops().empty());
-    receive("ALARM_CANCEL");
+    receive(kCancelCommand);
     EXPECT_FALSE(isShown(*window)) << "a hidden window stays hidden";
     EXPECT_EQ(window->animate()->RunMode(), fw::Timer::Multiple);
 }
@@ -215,7 +215,7 @@ TEST_F(AlarmRoad, OnlyTheWholeCommandsAct) {
         receive(payload);
         EXPECT_EQ(openWindow1(), nullptr) << "\"" << payload << "\" built the window";
     }
-    receive("ALARM");
+    receive(kAlarmCommand);
     const auto window = fw::Cast<AlarmWindow>(openWindow1());
     ASSERT_NE(window, nullptr);
     for (const auto& payload : others) {
@@ -228,7 +228,7 @@ TEST_F(AlarmRoad, OnlyTheWholeCommandsAct) {
 }
 
 TEST_F(AlarmRoad, ClosingDiscardsTheWindowButNotTheHornAndTheNextCommandBuildsAFreshOne) {
-    receive("ALARM");
+    receive(kAlarmCommand);
     std::weak_ptr<AlarmWindow> first = fw::Cast<AlarmWindow>(openWindow1());
     ASSERT_FALSE(first.expired());
     clock.Advance(3 * kFramePeriodMs);
@@ -242,14 +242,14 @@ TEST_F(AlarmRoad, ClosingDiscardsTheWindowButNotTheHornAndTheNextCommandBuildsAF
     clock.Advance(1);
     EXPECT_EQ(recorder.Plays().size(), 1u) << "a horn scheduled before the close still plays";
 
-    receive("ALARM_CANCEL");
+    receive(kCancelCommand);
     const auto second = fw::Cast<AlarmWindow>(openWindow1());
     ASSERT_NE(second, nullptr);
     EXPECT_FALSE(isShown(*second));
     EXPECT_EQ(second->frameCounter, 0);
     EXPECT_EQ(second->animate()->RunMode(), fw::Timer::Off);
 
-    receive("ALARM");
+    receive(kAlarmCommand);
     EXPECT_EQ(openWindow1(), second);
     EXPECT_TRUE(isShown(*second));
     EXPECT_EQ(second->frameCounter, 0) << "a fresh window starts at frame 0";
@@ -275,7 +275,7 @@ protected:
 
 TEST_F(NoHorn, AnAlarmShowsTheWindowThenRaisesWithoutAnimating) {
     UdpSender sender(kPeer);
-    ASSERT_TRUE(sender.Send(kGroup, kPort, "ALARM")) << sender.Error();
+    ASSERT_TRUE(sender.Send(kDefaultGroup, kDefaultPort, kAlarmCommand)) << sender.Error();
     ASSERT_TRUE(WaitFor([&] { return loggedNilObject(); }));
     const auto window = fw::Cast<AlarmWindow>(openWindow1());
     ASSERT_NE(window, nullptr);

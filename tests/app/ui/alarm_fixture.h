@@ -1,28 +1,26 @@
 #pragma once
 
-// The alarm window's tests: this executable has a folder of its own, and each test lays out the
-// horn in Resources/ beside it (or leaves it out) before the horn is first looked for.
+// The alarm window's tests: the build's horn, or none, before the horn is first looked for.
 
 #include "app/ui/alarm_window.h"
 #include "app/ui/media.h"
 #include "framework/core/debug_log.h"
+#include "framework/core/folder_item.h"
 #include "framework/core/timer.h"
 #include "framework/gui/sound.h"
 #include "framework/gui/window.h"
 #include "framework/gui/window_list.h"
 #include "framework/gui/window_qt_p.h"
+#include "tests/support/two_hosts.h"
 #include "tests/support/wait.h"
 
-#include <QCoreApplication>
-#include <QDir>
-#include <QFile>
 #include <QMainWindow>
 #include <QTest>
 #include <gtest/gtest.h>
 
 #include <cstdint>
-#include <cstdlib>
 #include <memory>
+#include <optional>
 
 namespace tallybell::testing {
 
@@ -34,23 +32,14 @@ inline constexpr std::int64_t kFramePeriodMs = 25;
 class AlarmWindowTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        const QDir here(QCoreApplication::applicationDirPath());
-        resources_ = here.filePath("Resources");
-        ASSERT_TRUE(QDir(resources_).removeRecursively());
+        // Without the horn: no Resources folder at all.
+        resources_.emplace(WithHorn() ? TwoHosts::Bin("Resources").toStdString() : "");
         if (WithHorn()) {
-            const char* bin = std::getenv("TALLYBELL_BIN");
-            ASSERT_NE(bin, nullptr) << "TALLYBELL_BIN names the folder holding Resources/Horn.wav";
-            ASSERT_TRUE(QDir().mkpath(resources_));
-            const QString built = QString::fromLocal8Bit(bin) + "/Resources/Horn.wav";
-            ASSERT_TRUE(QFile::copy(built, resources_ + "/Horn.wav")) << qPrintable(built);
             ASSERT_NE(AirHorn(), nullptr);
         }
     }
 
-    void TearDown() override {
-        fw::CloseAllWindows();
-        EXPECT_TRUE(QDir(resources_).removeRecursively());
-    }
+    void TearDown() override { fw::CloseAllWindows(); }
 
     virtual bool WithHorn() const { return true; }
 
@@ -68,7 +57,7 @@ protected:
         ASSERT_TRUE(QTest::qWaitForWindowExposed(fw::qtWindow(*window)));
     }
 
-    QString resources_;
+    std::optional<fw::ResourcesFolderOverride> resources_;
     fw::SoundPlayRecorder recorder;
     // The horn and the animation run on this clock; datagrams and windows on the real event loop.
     fw::TestClock clock;

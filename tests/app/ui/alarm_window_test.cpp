@@ -5,7 +5,7 @@
 #include "app/ui/media.h"
 #include "framework/gui/picture_qt_p.h"
 #include "framework/gui/runtime.h"
-#include "tests/app/ui/alarm/alarm_fixture.h"
+#include "tests/app/ui/alarm_fixture.h"
 #include "tests/support/wait.h"
 
 #include <QImage>
