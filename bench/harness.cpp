@@ -47,6 +47,7 @@ std::vector<std::string> childEnvironment(const std::vector<std::string>& additi
 
 std::vector<char*> pointers(std::vector<std::string>& strings) {
     std::vector<char*> result;
+    result.reserve(strings.size() + 1);
     for (auto& s : strings) {
         result.push_back(s.data());
     }

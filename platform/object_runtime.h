@@ -43,6 +43,7 @@ inline std::int64_t RawReference(id object) {
     return static_cast<std::int64_t>(reinterpret_cast<std::intptr_t>(object));
 }
 inline id FromRawReference(std::int64_t raw) {
+    // NOLINTNEXTLINE(performance-no-int-to-ptr): the application keeps references as integers
     return reinterpret_cast<id>(static_cast<std::intptr_t>(raw));
 }
 

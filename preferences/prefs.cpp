@@ -18,7 +18,7 @@ const fw::Text kFileExtension = ".prefs";
 const fw::Text kUnusedCopyExtension = ".damaged";
 // Three short settings make a file of some hundred bytes. Anything past this is no settings file
 // of ours, and reading it whole would hold up start-up and memory for nothing.
-constexpr std::size_t kLargestFile = 1024 * 1024;
+constexpr std::size_t kLargestFile = std::size_t{1024} * 1024;
 
 // The settings folder, created on first use: <Application Support>/<appName>. Nil when there is
 // none and none can be made (no home folder, the config folder a file or read-only).

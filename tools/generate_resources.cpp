@@ -258,7 +258,7 @@ std::vector<std::int16_t> hornSamples() {
     }
     double peak = 0.0;
     for (int i = 0; i < count; ++i) {
-        mix[i] = std::tanh(1.6 * mix[i] / voices.size()) * envelope(double(i) / sampleRate);
+        mix[i] = std::tanh(1.6 * mix[i] / double(voices.size())) * envelope(double(i) / sampleRate);
         peak = std::max(peak, std::abs(mix[i]));
     }
     std::vector<std::int16_t> pcm(count);

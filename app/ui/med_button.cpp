@@ -31,10 +31,12 @@ const fw::ClassEvents buttonEvents(kClassName.Bytes(),
 } // namespace
 
 double CaptionLeft(double areaWidth, double captionWidth) {
+    // NOLINTNEXTLINE(bugprone-integer-division): halved in whole pixels, the odd one dropped
     return static_cast<double>(fw::SaturateCast<std::int32_t>(areaWidth - captionWidth) / 2);
 }
 
 double CaptionBaseline(double height1, double height2, double ascent) {
+    // NOLINTNEXTLINE(bugprone-integer-division): halved in whole pixels, the odd one dropped
     return height1 - static_cast<double>(fw::SaturateCast<std::int32_t>(height2 - ascent) / 2);
 }
 

@@ -1,5 +1,6 @@
 #include "framework/core/dictionary.h"
 
+#include <cstdint>
 #include <cstring>
 
 namespace fw {
@@ -25,13 +26,13 @@ struct IndexKeyOf {
     std::string operator()(const Text& t) const { return "s" + t.Utf8(); }
     std::string operator()(const String& s) const { return "s" + s.Bytes(); }
     std::string operator()(const std::shared_ptr<Dictionary>& p) const {
-        return rawBytes('D', p.get());
+        return rawBytes('D', reinterpret_cast<std::uintptr_t>(p.get()));
     }
     std::string operator()(const std::shared_ptr<AutoArray>& p) const {
-        return rawBytes('A', p.get());
+        return rawBytes('A', reinterpret_cast<std::uintptr_t>(p.get()));
     }
     std::string operator()(const std::shared_ptr<Object>& p) const {
-        return rawBytes('O', p.get());
+        return rawBytes('O', reinterpret_cast<std::uintptr_t>(p.get()));
     }
 };
 

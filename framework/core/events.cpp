@@ -5,6 +5,7 @@
 
 #include <map>
 #include <set>
+#include <utility>
 
 namespace fw {
 
@@ -70,7 +71,7 @@ void _UnhandledException(const std::exception& e) {
 
 void _UnhandledException(std::exception_ptr e) {
     try {
-        std::rethrow_exception(e);
+        std::rethrow_exception(std::move(e));
     } catch (const std::exception& caught) {
         _UnhandledException(caught);
     } catch (...) {

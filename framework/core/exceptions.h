@@ -19,13 +19,15 @@ private:
     std::string message_;
 };
 
+// NOLINTBEGIN(bugprone-macro-parentheses): Name is a class name, which takes no parentheses
 #define FW_DECLARE_EXCEPTION(Name, DefaultMessage)                                                 \
     class Name : public RuntimeException {                                                         \
     public:                                                                                        \
-        explicit Name(std::string message = DefaultMessage)                                        \
+        explicit Name(std::string message = (DefaultMessage))                                      \
             : RuntimeException(std::move(message)) {}                                              \
         const char* TypeName() const override { return #Name; }                                    \
     }
+// NOLINTEND(bugprone-macro-parentheses)
 
 /// A Nil reference was used.
 FW_DECLARE_EXCEPTION(NilObjectException, "A Nil object was used");

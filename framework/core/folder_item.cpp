@@ -96,7 +96,7 @@ std::string applicationSupportPath() {
     return home.empty() ? std::string() : home + "/Library/Application Support";
 #else
     // XDG base directory rules: a relative XDG_CONFIG_HOME is ignored.
-    const std::string config = environment("XDG_CONFIG_HOME");
+    std::string config = environment("XDG_CONFIG_HOME");
     if (!config.empty() && config.front() == '/') {
         return config;
     }

@@ -197,7 +197,7 @@ void UDPSocket::Impl::releaseLater(std::shared_ptr<Object> keepAlive) {
     }
     close();
     if (QCoreApplication* app = QCoreApplication::instance()) {
-        QTimer::singleShot(0, app, [keepAlive] {});
+        QTimer::singleShot(0, app, [keepAlive = std::move(keepAlive)] {});
     }
 }
 

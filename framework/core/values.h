@@ -36,6 +36,7 @@ requires std::integral<From> || std::floating_point<From> To SaturateCast(From v
         }
         // Both bounds are powers of two (or 0), so exact in any floating-point type.
         constexpr From floor = static_cast<From>(lowest);
+        // NOLINTNEXTLINE(bugprone-integer-division): halved first so the bound does not overflow
         constexpr From ceiling = static_cast<From>(highest / 2 + 1) * 2;
         if (value <= floor) {
             return lowest;

@@ -55,6 +55,7 @@ public:
     void Add(std::string name, PropertyType type, Setter set);
 
     /// Registers a setter method, e.g. AddSetter("Left", &Control::Left).
+    // NOLINTNEXTLINE(performance-unnecessary-value-param): it is moved; the check misses that
     template <class T, class V> void AddSetter(std::string name, void (T::*setter)(V)) {
         using Plain = std::remove_cvref_t<V>;
         Add(std::move(name), PropertyTypeOf<Plain>(),
@@ -64,6 +65,7 @@ public:
     }
 
     /// Registers a public field, e.g. AddField("Caption", &medButton::Caption).
+    // NOLINTNEXTLINE(performance-unnecessary-value-param): it is moved; the check misses that
     template <class T, class V> void AddField(std::string name, V T::*field) {
         Add(std::move(name), PropertyTypeOf<V>(),
             [field](Object& target, const PropertyValue& value) {

@@ -23,7 +23,7 @@ constexpr std::size_t kLargestPayload = 65507; // 65535 less the IPv4 and UDP he
 constexpr qint64 kRunMs = 3000;
 // A burst stays well inside the socket's receive buffer: on loopback nothing may be lost, so
 // every datagram sent must be logged.
-constexpr std::size_t kBurstBytes = 96 * 1024;
+constexpr std::size_t kBurstBytes = std::size_t{96} * 1024;
 constexpr int kLongestBurst = 8;
 constexpr int kQuietMs = 200;
 
@@ -39,8 +39,7 @@ const std::vector<std::string>& nearMisses() {
                                                    "ALARMALARM",
                                                    "ALARM\0"s,
                                                    "\0ALARM"s,
-                                                   "\xEF\xBB\xBF"
-                                                   "ALARM",
+                                                   "\xEF\xBB\xBF"s + "ALARM",
                                                    "A\0L\0A\0R\0M\0"s,
                                                    "ALARM_CANCELx",
                                                    "ALARM_CANCEL ",
@@ -100,10 +99,10 @@ private:
             return static_cast<std::size_t>(below(65));
         }
         if (kind < 90) {
-            return static_cast<std::size_t>(65 + below(1500 - 65));
+            return 65 + static_cast<std::size_t>(below(1500 - 65));
         }
         if (kind < 97) {
-            return static_cast<std::size_t>(1500 + below(int(kLargestPayload) - 1500));
+            return 1500 + static_cast<std::size_t>(below(int(kLargestPayload) - 1500));
         }
         return kLargestPayload;
     }

@@ -14,6 +14,7 @@ namespace standin = platform::standin;
 
 std::vector<std::string> described(const std::vector<standin::Record>& records) {
     std::vector<std::string> lines;
+    lines.reserve(records.size());
     for (const auto& record : records) {
         lines.push_back(standin::Describe(record));
     }
@@ -55,6 +56,7 @@ TEST_F(KeepAwake, StartUpsHolderSendsItsCallsInOrderAndReleasesTheReasonAtOnce) 
         "-[NSProcessInfo retain]",
         "sel_registerName(\"beginActivityWithOptions:reason:\")",
         "NewSystemString(\"Need instant response to UDP packet\")",
+        // NOLINTNEXTLINE(bugprone-suspicious-missing-comma): one record, split at the margin
         "-[NSProcessInfo beginActivityWithOptions:reason:] 0xefffff "
         "@\"Need instant response to UDP packet\"",
         "ReleaseSystemString(\"Need instant response to UDP packet\")",

@@ -190,7 +190,7 @@ TEST_F(PrefsTest, WhatCannotBeReadIsAFailedLoadThatTouchesNothing) {
         {"read fails", [&] { return QFile::link("/proc/self/mem", filePath()); }},
         {"too large",
          [&] {
-             writePrefs("{\"notes\":\"" + QByteArray(1024 * 1024, 'x') + "\"}");
+             writePrefs("{\"notes\":\"" + QByteArray(qsizetype{1024} * 1024, 'x') + "\"}");
              return true;
          }},
     };

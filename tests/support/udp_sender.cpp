@@ -61,7 +61,7 @@ std::string sendRaw(const std::vector<std::uint8_t>& datagram, in_addr to) {
     address.sin_addr = to;
     const bool sent = ::sendto(fd, datagram.data(), datagram.size(), 0,
                                reinterpret_cast<const sockaddr*>(&address), sizeof address) > 0;
-    const std::string error = sent ? std::string() : failure("raw sendto");
+    std::string error = sent ? std::string() : failure("raw sendto");
     ::close(fd);
     return error;
 }
@@ -82,7 +82,7 @@ std::string sendFrameOnLoopback(const std::vector<std::uint8_t>& datagram) {
     link.sll_halen = ETH_ALEN;
     const bool sent = ::sendto(fd, frame.data(), frame.size(), 0,
                                reinterpret_cast<const sockaddr*>(&link), sizeof link) > 0;
-    const std::string error = sent ? std::string() : failure("packet sendto");
+    std::string error = sent ? std::string() : failure("packet sendto");
     ::close(fd);
     return error;
 }

@@ -95,6 +95,7 @@ TEST(SpriteSheetTest, FramesZeroNineTenFiftySevenAndNinetyNineAreWholePictures) 
 // than the others, so the loop has no visible jump.
 TEST(SpriteSheetTest, TheAnimationMovesAndLoopsWithoutAJump) {
     std::vector<QImage> frames;
+    frames.reserve(100);
     for (int n = 0; n < 100; ++n) {
         frames.push_back(frame(n));
     }

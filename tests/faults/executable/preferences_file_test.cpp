@@ -25,7 +25,7 @@ namespace tallybell::testing {
 namespace {
 
 constexpr int kLivesMs = 500;
-constexpr qsizetype kTenMegabytes = 10 * 1024 * 1024;
+constexpr qsizetype kTenMegabytes = qsizetype{10} * 1024 * 1024;
 constexpr rlim_t kFileSizeLimit = 16; // smaller than any settings object, and than the copy
 const char* const kJoined = kJoinedDefault.c_str();
 const QByteArray kSettings = PrefsNamed("Ann").chopped(1); // open: the cases end it their way
