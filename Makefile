@@ -4,11 +4,13 @@
 #            (without the benchmarks and the resource generator, which no test runs).
 # make bench: install what is missing, build, run every benchmark in namespaces of their own
 #             (options for the runner in BENCH_ARGS, e.g. BENCH_ARGS="--soak-seconds 600").
+# make tidy: install what is missing, build, run clang-tidy's checks (.clang-tidy) over the
+#            project's sources; any finding fails.
 BUILD ?= build
 SANITIZED ?= build-asan
 JOBS ?= $(shell nproc)
 
-.PHONY: run test build build-sanitized deps bench clean
+.PHONY: run test build build-sanitized deps bench tidy clean
 
 deps:
 	@scripts/install-deps.sh
@@ -37,6 +39,9 @@ test: build build-sanitized
 
 bench: build
 	@bench/run.sh $(BUILD) $(BENCH_ARGS)
+
+tidy: build
+	@scripts/tidy.sh $(BUILD)
 
 clean:
 	rm -rf $(BUILD) $(SANITIZED)
