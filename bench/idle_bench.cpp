@@ -3,6 +3,7 @@
 // over a run of repeated alarms. It runs on an X server of its own (Xvfb) and is clicked with
 // xdotool, as a user would click it; a bare Qt window on the same server does the same waiting.
 #include "bench/runner.h"
+#include "tests/support/private_xvfb.h"
 
 #include <cstdio>
 #include <regex>
@@ -23,15 +24,14 @@ constexpr int kButtonCentreY = 334;
 constexpr double kGoalBeforePercent = 0.2;
 constexpr double kGoalAfterPercent = 2.0;
 
-/// An X server of the benchmark's own, in host A beside the application and the X tools. It
-/// listens only on an abstract socket, which belongs to host A's network namespace, and chooses
-/// its number there with -displayfd: nothing in the /tmp all namespaces share, no number to meet.
+/// An X server of the benchmark's own, in host A beside the application and the X tools, started
+/// by the same private launcher as the tests' (its socket in host A's namespace, its files in a
+/// mount namespace of its own).
 class Display {
 public:
     bool Start(Bench& bench) {
         Child::Launch launch;
-        launch.argv = {"Xvfb",      "-displayfd", "1",       "-nolisten", "tcp",
-                       "-nolisten", "unix",       "-screen", "0",         "1280x1024x24"};
+        launch.argv = {testing::kPrivateXvfb, "-screen", "0", "1280x1024x24"};
         launch.netns = bench.NetnsA();
         if (!server_.Start(launch)) {
             bench.Note("idle: Xvfb did not start: " + server_.Error());

@@ -1,5 +1,6 @@
 #include "tests/e2e/desktop_session.h"
 
+#include "tests/support/private_xvfb.h"
 #include "tests/support/wait.h"
 
 #include <QCoreApplication>
@@ -31,8 +32,7 @@ QString exactly(const QString& title) {
 bool Display::Start(const TwoHosts& hosts) {
     // The server writes its display number to standard output once it accepts connections.
     const QStringList command =
-        hosts.Command(Host::A, {"Xvfb", "-displayfd", "1", "-nolisten", "tcp", "-nolisten", "unix",
-                                "-screen", "0", "1280x1024x24"});
+        hosts.Command(Host::A, {kPrivateXvfb, "-screen", "0", "1280x1024x24"});
     process_.start(command.first(), command.mid(1));
     if (!process_.waitForStarted(kToolTimeoutMs)) {
         failure_ = "Xvfb did not start: " + process_.errorString();

@@ -26,11 +26,9 @@ constexpr int kAlarmContentHeight = 400;
 constexpr int kAlarmButtonCentreX = 300;
 constexpr int kAlarmButtonCentreY = 334;
 
-/// An X server of the test's own, in host A beside the application and the X tools. It listens
-/// only on an abstract socket, and abstract sockets belong to a network namespace: the server
-/// chooses its number with -displayfd among the namespace's own, so suites side by side cannot
-/// meet on one, and nothing lands in the /tmp that all namespaces share (with a socket file
-/// there, servers in two namespaces would both take :0 and replace each other's file).
+/// An X server of the test's own, in host A beside the application and the X tools, started by
+/// the private launcher: its socket belongs to host A's namespace and its files to a mount
+/// namespace of its own, so servers of tests and suites side by side never meet.
 class Display {
 public:
     Display() = default;
