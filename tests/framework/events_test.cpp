@@ -57,7 +57,8 @@ TEST(TimerTest, OnTheEventLoopTimersRepeatAndCallLaterRuns) {
     EXPECT_EQ(timer->RunMode(), Timer::Off);
 }
 
-// On the test clock everything fires exactly when due, earliest first, and nothing early.
+// On the test clock everything fires exactly when due, earliest first (at one moment, in the order
+// scheduled), and nothing early.
 TEST(TimerTest, OnTheTestClockEachTimerAndCallLaterFiresExactlyWhenDue) {
     TestClock clock;
     std::vector<std::string> fired;
@@ -78,6 +79,7 @@ TEST(TimerTest, OnTheTestClockEachTimerAndCallLaterFiresExactlyWhenDue) {
     once->Period(60);
     once->RunMode(Timer::Single);
     Timer::CallLater(40, [&] { note("later"); });
+    Timer::CallLater(40, [&] { note("later too"); });
     auto released = std::make_shared<Timer>();
     released->BindAction([&](Timer&) { note("released"); });
     released->RunMode(Timer::Multiple);
@@ -87,8 +89,9 @@ TEST(TimerTest, OnTheTestClockEachTimerAndCallLaterFiresExactlyWhenDue) {
     EXPECT_TRUE(fired.empty());
     clock.Advance(1);
     clock.Advance(1000);
-    EXPECT_EQ(fired, (std::vector<std::string>{"every25@25", "later@40", "every25@50", "once@60",
-                                               "every25@75", "every25@100"}));
+    EXPECT_EQ(fired,
+              (std::vector<std::string>{"every25@25", "later@40", "later too@40", "every25@50",
+                                        "once@60", "every25@75", "every25@100"}));
     EXPECT_EQ(once->RunMode(), Timer::Off);
     EXPECT_EQ(clock.Now(), 1025);
 

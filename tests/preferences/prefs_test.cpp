@@ -21,6 +21,12 @@ using fw::Text;
 using ModernPreferences::Preferences;
 
 const QByteArray kSample = R"({"alarmName":"Ann","port":"40001","mCastIP":"239.1.2.4"})";
+constexpr qsizetype kLargestFile = qsizetype{1024} * 1024;
+
+/// kSample and trailing white space, size bytes in all: still the sample wherever it is cut.
+QByteArray paddedSample(qsizetype size) {
+    return kSample + QByteArray(size - kSample.size(), ' ');
+}
 
 // Every test gets its own Application Support folder and a fresh process-wide store.
 class PrefsTest : public ::testing::Test {
@@ -190,7 +196,7 @@ TEST_F(PrefsTest, WhatCannotBeReadIsAFailedLoadThatTouchesNothing) {
         {"read fails", [&] { return QFile::link("/proc/self/mem", filePath()); }},
         {"too large",
          [&] {
-             writePrefs("{\"notes\":\"" + QByteArray(qsizetype{1024} * 1024, 'x') + "\"}");
+             writePrefs(paddedSample(kLargestFile + 1));
              return true;
          }},
     };
@@ -204,6 +210,12 @@ TEST_F(PrefsTest, WhatCannotBeReadIsAFailedLoadThatTouchesNothing) {
         ASSERT_EQ(std::remove(QFile::encodeName(filePath()).constData()),
                   0); // file or empty folder
     }
+}
+
+TEST_F(PrefsTest, AFileOfTheLargestSizeLoadsWhole) {
+    writePrefs(paddedSample(kLargestFile));
+    EXPECT_TRUE(store().Load());
+    EXPECT_EQ(lookup("alarmName"), Auto(Text("Ann")));
 }
 
 // No folder for the file: the defaults serve, and a save says it could not write.

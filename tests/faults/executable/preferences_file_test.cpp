@@ -1,9 +1,9 @@
 // Unusable and unexpected preferences files under the real executable: each case loads to the
 // documented result (an object is loaded; anything else, a file that cannot be read included,
-// gives the defaults), start-up always reaches the join, the process lives on and quits on SIGTERM
-// or SIGHUP with 0, and loading never touches the file. Only the name prompt saves, and at quit it
-// closes like any window: where the defaults were taken, that close writes them, after keeping
-// the bytes of the file that did not load beside it.
+// gives the defaults), start-up always reaches the join, the process lives on and quits on SIGTERM,
+// SIGINT or SIGHUP with 0, and loading never touches the file. Only the name prompt saves, and at
+// quit it closes like any window: where the defaults were taken, that close writes them, after
+// keeping the bytes of the file that did not load beside it.
 #include "tests/support/alarm_defaults.h"
 #include "tests/support/running_process.h"
 
@@ -76,8 +76,9 @@ const PrefsCase kCases[] = {
     {"TrailingCommaAndAHangUp", Layout::File,
      [] { return QByteArray(R"({"alarmName":"Ann","port":"40555","mCastIP":"239.9.9.9",})"); },
      false, kJoined, AfterQuit::KeptAndDefaultsSaved, false, SIGHUP},
-    {"SignatureAndLineEnd", Layout::File, [] { return "\xEF\xBB\xBF" + kSettings + "}\n"; }, true,
-     kJoined, AfterQuit::Unchanged},
+    {"SignatureAndLineEndAndAnInterrupt", Layout::File,
+     [] { return "\xEF\xBB\xBF" + kSettings + "}\n"; }, true, kJoined, AfterQuit::Unchanged, false,
+     SIGINT},
     {"PortAsNumber", Layout::File,
      [] { return QByteArray(R"({"alarmName":"Ann","port":40003,"mCastIP":"239.1.2.4"})"); }, true,
      "Joined multicast group 239.1.2.4:40003", AfterQuit::Unchanged},
