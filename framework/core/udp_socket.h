@@ -15,6 +15,11 @@ class TextEncoding;
 /// a group, a reserved address or the broadcast 255.255.255.255.
 bool IsUnicastAddress(const String& address);
 
+// A POSIX socket on a QSocketNotifier rather than QUdpSocket: QUdpSocket binds with address
+// reuse on Unix (a second instance would share the port instead of failing to bind), and the
+// checks behind IsConnected need the interface a membership was joined on and the kernel's route
+// to the group, which QUdpSocket does not expose.
+
 /// An IPv4 UDP socket with multicast. Connect binds Port on every IPv4 address without address
 /// reuse and receives only the groups it joined; DataAvailable is raised once per waiting
 /// datagram.
