@@ -25,7 +25,8 @@ target_compile_definitions(test_app_ui PRIVATE QTEST_QPA_MOUSE_HANDLING)
 # End to end: the real executable under Xvfb in one of two namespaces joined by veth, raised and
 # answered by the alarm test peer in the other.
 tallybell_test_module(e2e
-    SOURCES alarm_road_test.cpp desktop_session.cpp desktop_session.h name_prompt_test.cpp
+    SOURCES alarm_road_test.cpp desktop_session.cpp desktop_session.h display_test.cpp
+            name_prompt_test.cpp
     LIBS Qt6::Gui)
 add_dependencies(test_e2e tallybell tallybell-peer)
 target_compile_definitions(test_e2e
