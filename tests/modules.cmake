@@ -26,7 +26,7 @@ target_compile_definitions(test_app_ui PRIVATE QTEST_QPA_MOUSE_HANDLING)
 # answered by the alarm test peer in the other.
 tallybell_test_module(e2e
     SOURCES alarm_road_test.cpp desktop_session.cpp desktop_session.h display_test.cpp
-            name_prompt_test.cpp
+            message_box_test.cpp name_prompt_test.cpp
     LIBS Qt6::Gui)
 add_dependencies(test_e2e tallybell tallybell-peer)
 target_compile_definitions(test_e2e
