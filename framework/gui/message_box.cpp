@@ -107,6 +107,7 @@ void MessageBoxLeftOpen::DismissAll() {
         if (QAbstractButton* ok = box->button(QMessageBox::Ok)) {
             ok->click();
         }
+        delete box.data(); // not left to the event loop, which may not run again in a test
     }
 }
 

@@ -67,8 +67,8 @@ extern "C" void endWithoutDisplay() {
     std::_Exit(kToolkitFailureStatus);
 }
 
-// Registered as late as possible, just before the event loop first runs: what the toolkit sets
-// up later is torn down before this runs.
+// Registered just before the event loop first runs, so that it runs before the teardown of all
+// that the toolkit has set up by then (exit handlers run in the reverse order of registration).
 void endInOrderIfTheToolkitExits() {
     static const bool registered = std::atexit(endWithoutDisplay) == 0;
     if (!registered) {
