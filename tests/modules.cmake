@@ -1,9 +1,9 @@
 # The test modules, mirroring the source folders.
 tallybell_test_module(framework
     SOURCES canvas_test.cpp events_test.cpp files_test.cpp graphics_test.cpp json_test.cpp
-            menu_test.cpp picture_test.cpp property_list_test.cpp sound_test.cpp
-            text_field_test.cpp tray_item_test.cpp udp_socket_test.cpp values_test.cpp
-            window_test.cpp
+            menu_test.cpp message_box_test.cpp picture_test.cpp property_list_test.cpp
+            sound_test.cpp text_field_test.cpp toolkit_messages_test.cpp tray_item_test.cpp
+            udp_socket_test.cpp values_test.cpp window_test.cpp
     LIBS tallybell::framework)
 # The two-host socket tests drive the alarm test peer.
 add_dependencies(test_framework tallybell-peer)
@@ -25,7 +25,8 @@ target_compile_definitions(test_app_ui PRIVATE QTEST_QPA_MOUSE_HANDLING)
 # End to end: the real executable under Xvfb in one of two namespaces joined by veth, raised and
 # answered by the alarm test peer in the other.
 tallybell_test_module(e2e
-    SOURCES alarm_road_test.cpp desktop_session.cpp desktop_session.h name_prompt_test.cpp
+    SOURCES alarm_road_test.cpp desktop_session.cpp desktop_session.h display_test.cpp
+            message_box_test.cpp name_prompt_test.cpp
     LIBS Qt6::Gui)
 add_dependencies(test_e2e tallybell tallybell-peer)
 target_compile_definitions(test_e2e

@@ -14,6 +14,8 @@ namespace fw {
 namespace {
 
 constexpr double kNameScale = 1.4;
+// Room in a title bar besides the title: its icon and buttons, each about two lines square.
+constexpr int kTitleBarButtons = 4;
 
 // Closing only hides the panel (it is not deleted later behind our back), so a close followed
 // at once by another Show can never meet a panel that is about to go.
@@ -59,6 +61,15 @@ QLabel* lineLabel(const std::string& line, bool isName, QWidget* parent) {
     return label;
 }
 
+// Window managers do not widen a window for its title, so the panel makes room for it itself:
+// the title in a bold face, as title bars commonly set it, beside the bar's icon and buttons.
+int titleBarWidth(const QWidget& panel) {
+    QFont font = panel.font();
+    font.setBold(true);
+    const QFontMetrics metrics(font);
+    return metrics.horizontalAdvance(panel.windowTitle()) + kTitleBarButtons * 2 * metrics.height();
+}
+
 QDialog* buildPanel() {
     auto* panel = new QDialog(nullptr);
     panel->setObjectName(QStringLiteral("AboutPanel"));
@@ -72,6 +83,9 @@ QDialog* buildPanel() {
     for (std::size_t i = 0; i < lines.size(); ++i) {
         layout->addWidget(lineLabel(lines[i], i == 0, panel));
     }
+    const QMargins margins = layout->contentsMargins();
+    layout->itemAt(0)->widget()->setMinimumWidth(titleBarWidth(*panel) - margins.left() -
+                                                 margins.right());
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Close, panel);
     QObject::connect(buttons, &QDialogButtonBox::rejected, panel, &QDialog::close);
     layout->addWidget(buttons);

@@ -7,7 +7,10 @@
 #include <QFontMetricsF>
 #include <QPainter>
 #include <QPainterPath>
+#include <QRawFont>
 #include <QTextLayout>
+
+#include <algorithm>
 
 namespace fw {
 
@@ -15,6 +18,26 @@ namespace {
 
 QColor qtColor(Color c) {
     return QColor(c.Red(), c.Green(), c.Blue(), 255 - c.Transparency());
+}
+
+// The face's typographic ascent, which is what the platform the design's sizes were chosen on
+// reports: its 'hhea' ascender, or for a face without the table (a PostScript Type 1 face, as
+// fontconfig may give for Nimbus Sans) the top of its tall lower-case letters. Qt over FreeType
+// reports the face's overall height instead, 33 rather than 22 for Nimbus Sans at 30 px, which
+// drops a caption centred on it by 5 px.
+double typographicAscent(const QFont& font, const QFontMetricsF& metrics) {
+    const QRawFont raw = QRawFont::fromFont(font);
+    const QByteArray hhea = raw.fontTable("hhea");
+    constexpr int kAscenderOffset = 4; // after the table's version
+    if (raw.isValid() && hhea.size() >= kAscenderOffset + 2 && raw.unitsPerEm() > 0) {
+        const auto* bytes = reinterpret_cast<const uchar*>(hhea.constData()) + kAscenderOffset;
+        const auto ascender = static_cast<qint16>((bytes[0] << 8) | bytes[1]); // big-endian
+        if (ascender > 0) {
+            return ascender * raw.pixelSize() / raw.unitsPerEm();
+        }
+    }
+    const double inkTop = -metrics.tightBoundingRect(QStringLiteral("bdfhklt")).top();
+    return inkTop > 0 ? std::min(inkTop, metrics.ascent()) : metrics.ascent();
 }
 
 } // namespace
@@ -46,7 +69,7 @@ double Graphics::StringWidth(const String& text) const {
 
 double Graphics::TextAscent() const {
     applyFont();
-    return QFontMetricsF(painter_.font(), painter_.device()).ascent();
+    return typographicAscent(painter_.font(), QFontMetricsF(painter_.font(), painter_.device()));
 }
 
 void Graphics::DrawText(const String& text, double x, double y, double wrapWidth, bool condense) {

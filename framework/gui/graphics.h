@@ -42,8 +42,9 @@ public:
     float TextSize() const { return textSize_; }
     void TextSize(float size) { textSize_ = size; }
 
-    /// Width of text on one line, and the font's ascent, in the current font.
+    /// Width of text on one line, in the current font.
     double StringWidth(const String& text) const;
+    /// The current font's typographic ascent (Helvetica at 30 points: about 22 to 23).
     double TextAscent() const;
 
     /// Draws text with its left end at x and its first baseline at y. A wrapWidth above 0 wraps

@@ -3,11 +3,16 @@
 #include "framework/core/debug_log.h"
 #include "framework/gui/application.h"
 #include "framework/gui/menu_qt_p.h"
+#include "framework/gui/message_box_p.h"
 #include "framework/gui/quit_signals_p.h"
+#include "framework/gui/runtime_p.h"
+#include "framework/gui/toolkit_messages_p.h"
 
 #include <QApplication>
 #include <QTimer>
 
+#include <cstdio>
+#include <cstdlib>
 #include <vector>
 
 namespace fw {
@@ -19,12 +24,16 @@ struct RuntimeState {
     std::shared_ptr<Application> app;
     std::unique_ptr<QApplication> ownedQtApp;
     bool supportsHiDPI = false;
+    bool eventLoopRunning = false;
+    bool displayLost = false;
     std::int32_t exitStatus = 0;
 };
 
+// Never destroyed: static teardown runs after the toolkit may have gone (or while it is still
+// inside its event loop, when it ends the process itself), and must not touch it then.
 RuntimeState& state() {
-    static RuntimeState s;
-    return s;
+    static auto* s = new RuntimeState;
+    return *s;
 }
 
 // The toolkit reads its arguments once; the application has no command line of its own.
@@ -42,18 +51,36 @@ void ensureQtApplication() {
     state().ownedQtApp = std::make_unique<QApplication>(qtArgc, qtArgv);
 }
 
-// Standard error is the debug log, which carries the system's own lines; the toolkit's remarks
-// about its environment (no runtime folder, no sound server, what a platform plug-in lacks) are
-// of use to whoever looks into the machine, not to the person reading that log.
-void logToolkitMessage(QtMsgType, const QMessageLogContext&, const QString& message) {
-    System::Log(System::LogLevelDebug, String(message.toStdString()));
+// The toolkit ends the process itself, with exit(), when the display goes away under its event
+// loop. Quit in order as far as that goes without a display (the Close events commit what is
+// open and log the end), then end here, before static teardown can touch the toolkit.
+extern "C" void endWithoutDisplay() {
+    if (!state().eventLoopRunning) {
+        return; // an ordinary end: main returned
+    }
+    state().eventLoopRunning = false;
+    state().displayLost = true;
+    if (auto app = state().app) {
+        app->Quit(kToolkitFailureStatus);
+    }
+    std::fflush(nullptr);
+    std::_Exit(kToolkitFailureStatus);
+}
+
+// Registered just before the event loop first runs, so that it runs before the teardown of all
+// that the toolkit has set up by then (exit handlers run in the reverse order of registration).
+void endInOrderIfTheToolkitExits() {
+    static const bool registered = std::atexit(endWithoutDisplay) == 0;
+    if (!registered) {
+        DebugLog("Cannot watch for the display going away");
+    }
 }
 
 } // namespace
 
 void RuntimeInit() {
     state().exitStatus = 0;
-    qInstallMessageHandler(logToolkitMessage);
+    RouteToolkitMessages();
 }
 
 void RegisterInitializer(std::function<void()> step) {
@@ -69,6 +96,7 @@ void RuntimePerformInitializers() {
 void RuntimePerformFinalizers() {
     // The toolkit goes down here, while the rest of the process still stands: left to static
     // destruction it would be torn down after parts of Qt it relies on.
+    DiscardMessageBoxes();
     state().app.reset();
     state().ownedQtApp.reset();
 }
@@ -95,7 +123,14 @@ void _RuntimeRun() {
     if (auto app = state().app) {
         QTimer::singleShot(0, [app] { app->RaiseOpen(); });
     }
+    endInOrderIfTheToolkitExits();
+    state().eventLoopRunning = true;
     state().exitStatus = static_cast<std::int32_t>(QCoreApplication::exec());
+    state().eventLoopRunning = false;
+}
+
+bool DisplayLost() {
+    return state().displayLost;
 }
 
 void _SetSupportsHiDPI(bool on) {

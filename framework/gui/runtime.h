@@ -14,7 +14,9 @@ namespace fw {
 class Application;
 
 /// Sets up the runtime: the process-wide state the other operations rely on. From here on the
-/// toolkit's own messages go to the system log at debug level, not to standard error.
+/// toolkit's own messages go to the system log at debug level; only those that stop the
+/// application (critical, fatal) also reach standard error, and a fatal one ends the process
+/// with a status of its own rather than an abort.
 void RuntimeInit();
 /// Runs the initialisers registered with RegisterInitializer, in registration order.
 void RuntimePerformInitializers();
@@ -35,7 +37,9 @@ public:
 
 /// Brings the toolkit up and calls lateStartup once it is ready.
 void _RunFrameworkInitialization(void (*lateStartup)());
-/// Raises the application's Open event and runs the event loop until the application ends.
+/// Raises the application's Open event and runs the event loop until the application ends. When
+/// the display goes away meanwhile, the application quits in order as far as it can without one
+/// and the process ends with status 1.
 void _RuntimeRun();
 
 void _SetSupportsHiDPI(bool on);

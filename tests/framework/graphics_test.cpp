@@ -1,8 +1,10 @@
 #include "framework/gui/appearance.h"
+#include "framework/gui/font_qt_p.h"
 #include "framework/gui/graphics.h"
 #include "framework/gui/picture_qt_p.h"
 
 #include <QApplication>
+#include <QFontInfo>
 #include <QImage>
 #include <QPainter>
 #include <QPalette>
@@ -63,6 +65,26 @@ TEST(GraphicsTest, TextStandsOnItsBaselineFromItsLeftEnd) {
     EXPECT_GE(ink.left(), 20);
     EXPECT_LE(ink.left(), 25);
     EXPECT_GT(ink.height(), 20);
+}
+
+// The sizes were chosen where a font reports its typographic ascent (Helvetica's is 0.77 of its
+// size); the Windows ascent that Qt reports for Nimbus Sans would drop a centred caption by 5 px.
+TEST(GraphicsTest, HelveticaAtThirtyPointsRisesAboutTwentyThreeAboveItsBaseline) {
+    drawn([](Graphics& g) {
+        g.TextFont("Helvetica");
+        g.TextUnit(FontUnit::Point);
+        g.TextSize(30);
+        EXPECT_GT(g.TextAscent(), 21.0);
+        EXPECT_LT(g.TextAscent(), 24.0);
+    });
+}
+
+// No name, like "System", is the platform's default face: not a family of that (empty) name,
+// which the font matcher answers with a serif face.
+TEST(GraphicsTest, AnEmptyFontNameIsThePlatformsDefaultFace) {
+    const QString standard = QFontInfo(QApplication::font()).family();
+    EXPECT_EQ(QFontInfo(QtFont("", FontUnit::Point, 20)).family(), standard);
+    EXPECT_EQ(QFontInfo(QtFont("System", FontUnit::Point, 20)).family(), standard);
 }
 
 TEST(GraphicsTest, DrawPictureCopiesTheSourceRegionAndNilDrawsNothing) {

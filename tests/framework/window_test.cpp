@@ -1,7 +1,6 @@
 #include "framework/core/timer.h"
 #include "framework/gui/application.h"
 #include "framework/gui/canvas.h"
-#include "framework/gui/message_box.h"
 #include "framework/gui/property_list.h"
 #include "framework/gui/runtime.h"
 #include "framework/gui/window.h"
@@ -11,7 +10,6 @@
 
 #include <QApplication>
 #include <QMainWindow>
-#include <QMessageBox>
 #include <QTest>
 #include <QTimer>
 #include <gtest/gtest.h>
@@ -198,24 +196,6 @@ TEST_F(WindowControls, LockedSidesFollowTheWindowEdges) {
     EXPECT_EQ(control("stretches")->Width(), 200);
     EXPECT_EQ(control("moves")->Left(), 120);
     EXPECT_EQ(control("moves")->qtWidget()->geometry().left(), 120);
-}
-
-// A group's text or a file's name is shown as written, never as markup.
-TEST(MessageBoxTest, ShowsItsTextAsPlainText) {
-    Qt::TextFormat format = Qt::AutoText;
-    QString shown;
-    QTimer::singleShot(0, [&] {
-        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
-        if (box) {
-            format = box->textFormat();
-            shown = box->text();
-            box->accept();
-        }
-    });
-    MsgBox("Could not join multicast group! <b>x</b>\nIs Tallybell already running?");
-    EXPECT_EQ(format, Qt::PlainText);
-    EXPECT_EQ(shown,
-              QString("Could not join multicast group! <b>x</b>\nIs Tallybell already running?"));
 }
 
 } // namespace

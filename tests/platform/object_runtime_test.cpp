@@ -5,6 +5,8 @@
 #include "platform/stand_in_runtime.h"
 
 #include <QApplication>
+#include <QFont>
+#include <QFontMetrics>
 #include <QTest>
 #include <QWidget>
 #include <gtest/gtest.h>
@@ -102,6 +104,12 @@ TEST_F(StandInAboutPanel, ShowsNameAndVersionWithoutBlockingAndAgainBringsTheSam
     EXPECT_EQ(fw::AboutPanelLines(), expected);
     const auto shown = panels();
     ASSERT_EQ(shown.size(), 1u);
+    // Window managers do not widen a window for its title: the panel leaves room for it, bold,
+    // beside a title bar's buttons.
+    QFont titleFont = shown[0]->font();
+    titleFont.setBold(true);
+    EXPECT_GT(shown[0]->width(),
+              QFontMetrics(titleFont).horizontalAdvance("About Tallybell") + 100);
 
     QWidget other;
     other.show();

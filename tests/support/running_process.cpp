@@ -95,7 +95,7 @@ std::optional<int> RunningProcess::Terminate(int signal) {
     return process_.exitCode();
 }
 
-::testing::AssertionResult RunningProcess::EndedCleanly() {
+::testing::AssertionResult RunningProcess::EndedCleanly(int status) {
     drain();
     const QString command = process_.program() + " " + process_.arguments().join(' ');
     auto failure = [&](const QString& why) {
@@ -113,7 +113,7 @@ std::optional<int> RunningProcess::Terminate(int signal) {
     if (process_.exitStatus() != QProcess::NormalExit) {
         return failure("was ended by a signal");
     }
-    if (process_.exitCode() != 0) {
+    if (process_.exitCode() != status) {
         return failure("ended with status " + QString::number(process_.exitCode()));
     }
     return ::testing::AssertionSuccess();

@@ -49,8 +49,9 @@ public:
     /// The signal, then a bounded wait: the exit code of a normal exit, or nothing when it was
     /// not running, crashed or did not end (it is killed then).
     std::optional<int> Terminate(int signal = SIGTERM);
-    /// Whether it has ended normally with status 0; otherwise why not, with its standard error.
-    ::testing::AssertionResult EndedCleanly();
+    /// Whether it has ended normally (not by a signal) with status; otherwise why not, with its
+    /// standard error.
+    ::testing::AssertionResult EndedCleanly(int status = 0);
 
     qint64 Pid() const { return process_.processId(); }
     int ExitCode() const { return process_.exitCode(); }

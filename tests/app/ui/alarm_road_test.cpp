@@ -6,6 +6,7 @@
 #include "app/alarm_socket.h"
 #include "app/app.h"
 #include "app/ui/alarm_window.h"
+#include "framework/gui/message_box.h"
 #include "framework/gui/runtime.h"
 #include "tests/app/ui/alarm_fixture.h"
 #include "tests/support/udp_sender.h"
@@ -168,6 +169,30 @@ TEST_F(AlarmRoad, TheButtonAcknowledgesToTheSenderAndHidesEvenBeforeTheHorn) {
     clock.Advance(kFramePeriodMs);
     EXPECT_EQ(window->frameCounter, hiddenFrame + 1) << "a hidden window keeps animating";
     EXPECT_EQ(socket->kept.size(), 1u);
+}
+
+// A message box waiting for its answer ("Could not save preferences.", the watchdog's) must
+// never keep an alarm from being seen, answered or called off.
+TEST_F(AlarmRoad, WhileAMessageBoxIsOpenAnAlarmShowsIsAcknowledgedAndIsCancelled) {
+    fw::MessageBoxLeftOpen boxes;
+    fw::MsgBox("Could not save preferences.");
+    ASSERT_EQ(boxes.OpenTexts(), std::vector<std::string>{"Could not save preferences."});
+    receive(kAlarmCommand);
+    const auto window = fw::Cast<AlarmWindow>(openWindow1());
+    ASSERT_NE(window, nullptr);
+    showAndWait(window);
+    socket->keep = true;
+    click(*window);
+    ASSERT_TRUE(waitForKept(1)) << "the click was not acted on";
+    EXPECT_EQ(socket->kept[0].second, "ACK,Ann Lee");
+    EXPECT_FALSE(isShown(*window));
+
+    socket->keep = false;
+    receive(kAlarmCommand);
+    EXPECT_TRUE(isShown(*window));
+    receive(kCancelCommand);
+    EXPECT_FALSE(isShown(*window));
+    EXPECT_EQ(boxes.OpenTexts(), std::vector<std::string>{"Could not save preferences."});
 }
 
 // The sender becomes the reply target once its datagram has been acted on: while the window
