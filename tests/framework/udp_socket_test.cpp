@@ -10,9 +10,9 @@
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
-#include <fcntl.h>
 #include <functional>
 #include <netinet/in.h>
+#include <poll.h>
 #include <string>
 #include <sys/socket.h>
 #include <unistd.h>
@@ -215,22 +215,32 @@ TEST(UDPSocketTest, ConnectedTakesAMembershipAndNoFailedReceive) {
     ASSERT_TRUE(socket->JoinMulticastGroup(kGroup));
     ASSERT_TRUE(socket->IsConnected());
 
-    // A descriptor that is no socket in its place: the next receive fails.
+    // A datagram of its own to a closed port comes back as "port unreachable", which the
+    // kernel, asked to report such errors, hands to the next receive.
     const int fd = descriptorBoundTo(kPort);
     ASSERT_GE(fd, 0);
-    const int null = ::open("/dev/null", O_RDONLY | O_CLOEXEC);
-    ASSERT_GE(null, 0);
-    ASSERT_EQ(::dup2(null, fd), fd);
-    ::close(null);
+    const int on = 1;
+    ASSERT_EQ(::setsockopt(fd, IPPROTO_IP, IP_RECVERR, &on, sizeof on), 0);
+    sockaddr_in closed{};
+    closed.sin_family = AF_INET;
+    closed.sin_port = htons(9);
+    closed.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    ASSERT_EQ(::sendto(fd, "x", 1, 0, reinterpret_cast<const sockaddr*>(&closed), sizeof closed),
+              1);
+    ASSERT_TRUE(WaitFor([&] {
+        pollfd waiting{fd, POLLERR, 0};
+        return ::poll(&waiting, 1, 0) == 1;
+    }));
     EXPECT_EQ(socket->Read(), nullptr);
-    EXPECT_EQ(socket->errors, std::vector<std::int64_t>{ENOTSOCK});
+    EXPECT_EQ(socket->errors, std::vector<std::int64_t>{ECONNREFUSED});
     EXPECT_TRUE(socket->IsBound());
     EXPECT_FALSE(socket->IsConnected());
 }
 
 // The LAN moves to another interface while the first stays (a dock, Wi-Fi to Ethernet): the
-// membership on the first no longer delivers, and only a new join on the new route does. With
-// no route at all, nothing is connected and no join succeeds.
+// membership on the first no longer delivers, and another socket's membership on the new one is
+// not this socket's. Once the route is back, so is the membership. With no route at all, nothing
+// is connected and no join succeeds.
 TEST(UDPSocketTest, AMembershipOffTheGroupsRouteIsNotConnected) {
     auto socket = joinedSocket();
     ASSERT_TRUE(socket->IsConnected());
@@ -240,15 +250,18 @@ TEST(UDPSocketTest, AMembershipOffTheGroupsRouteIsNotConnected) {
     ip("route replace 224.0.0.0/4 dev tb-moved");
     EXPECT_FALSE(socket->IsConnected()) << "the route to the group left the interface it joined";
 
-    socket.reset();
-    auto moved = joinedSocket();
+    auto moved = connectedSocket(kPort + 1);
+    ASSERT_TRUE(moved->JoinMulticastGroup(kGroup));
     EXPECT_TRUE(moved->IsConnected()) << "joined where the route leads now";
+    EXPECT_FALSE(socket->IsConnected());
+
     ip("route replace 224.0.0.0/4 dev lo");
-    EXPECT_FALSE(moved->IsConnected()) << "and back again";
+    EXPECT_FALSE(moved->IsConnected());
+    EXPECT_TRUE(socket->IsConnected()) << "back where it joined";
 
     ip("route del 224.0.0.0/4 dev lo");
-    EXPECT_FALSE(moved->IsConnected());
-    moved.reset();
+    EXPECT_FALSE(socket->IsConnected());
+    socket.reset();
     auto nowhere = connectedSocket();
     EXPECT_FALSE(nowhere->JoinMulticastGroup(kGroup));
     EXPECT_FALSE(nowhere->IsConnected());
