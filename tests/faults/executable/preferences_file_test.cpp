@@ -266,5 +266,51 @@ INSTANTIATE_TEST_SUITE_P(, PreferencesFile, ::testing::ValuesIn(kCases),
                              return std::string(info.param.name);
                          });
 
+// A huge damaged file (3 GiB, sparse) is kept at the first save in constant memory and in no
+// more room than the file takes: the copy is the same bytes, not a dense duplicate. Two starts
+// with two damaged files keep both.
+TEST(PreferencesFileCopies, AHugeDamagedFileIsKeptCheaplyAndASecondGetsItsOwnName) {
+    constexpr off_t kHuge = off_t{3} * 1024 * 1024 * 1024;
+    constexpr long kMostResidentKiB = 512 * 1024;
+    QTemporaryDir config;
+    ASSERT_TRUE(config.isValid() && QDir(config.path()).mkpath("Tallybell"));
+    const QString target = config.filePath("Tallybell/Tallybell.prefs");
+    {
+        QFile sparse(target);
+        ASSERT_TRUE(sparse.open(QIODevice::WriteOnly) && sparse.write("{") == 1 &&
+                    sparse.resize(kHuge));
+    }
+    RunningProcess first;
+    ASSERT_TRUE(first.Start(RunningProcess::AppCommand(config.path())));
+    ASSERT_TRUE(first.WaitForLine(QString::fromStdString(kJoinedDefault)))
+        << qPrintable(first.Errors());
+    EXPECT_EQ(first.Terminate(), 0) << qPrintable(first.Errors()); // the prompt commits at quit
+    const QString copy = target + ".damaged";
+    EXPECT_TRUE(
+        first.Lines().contains("Kept the preferences file that could not be used as " + copy))
+        << qPrintable(first.Errors());
+    struct stat kept {};
+    ASSERT_EQ(::stat(QFile::encodeName(copy).constData(), &kept), 0);
+    EXPECT_EQ(kept.st_size, kHuge);
+    EXPECT_LT(kept.st_blocks, 1024) << "a dense copy of a sparse file";
+    rusage usage{};
+    ASSERT_EQ(::getrusage(RUSAGE_CHILDREN, &usage), 0);
+    EXPECT_LT(usage.ru_maxrss, kMostResidentKiB) << "the copy went through memory";
+
+    {
+        QFile second(target);
+        ASSERT_TRUE(second.open(QIODevice::WriteOnly) && second.write("{\"second\"") > 0);
+    }
+    RunningProcess again;
+    ASSERT_TRUE(again.Start(RunningProcess::AppCommand(config.path())));
+    ASSERT_TRUE(again.WaitForLine(QString::fromStdString(kJoinedDefault)))
+        << qPrintable(again.Errors());
+    EXPECT_EQ(again.Terminate(), 0) << qPrintable(again.Errors());
+    EXPECT_EQ(QFileInfo(copy).size(), kHuge) << "the first copy was replaced";
+    QFile secondCopy(copy + ".2");
+    ASSERT_TRUE(secondCopy.open(QIODevice::ReadOnly));
+    EXPECT_EQ(secondCopy.readAll(), "{\"second\"");
+}
+
 } // namespace
 } // namespace tallybell::testing
