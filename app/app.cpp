@@ -57,6 +57,7 @@ void App::Event_Open() {
     myName = preference("alarmName").ToString();
 
     if (!joinAlarmGroup()) {
+        logJoinFailed();
         if (!Socket1->IsBound()) {
             // The port is held by another program, most likely Tallybell itself: nothing to
             // retry.
@@ -78,6 +79,10 @@ void App::Event_Open() {
     keepAwake.start();
 
     startWatchdog();
+}
+
+void App::logJoinFailed() const {
+    fw::DebugLog("Could not join multicast group " + group_ + ": " + Socket1->LastErrorMessage());
 }
 
 fw::String App::joinFailedMessage(const char* secondLine) const {
@@ -156,7 +161,7 @@ void App::watchdogRun(fw::Timer&) {
         fw::DebugLog("Joined multicast group " + group_);
         return;
     }
-    fw::DebugLog("Could not join multicast group " + group_ + ": " + Socket1->LastErrorMessage());
+    logJoinFailed();
     tellJoinFailed("Could not join multicast group!");
 }
 

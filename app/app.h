@@ -38,6 +38,7 @@ private:
     bool joinAlarmGroup();
     bool joinNewSocket(std::int64_t routerHops);
     void startWatchdog();
+    void logJoinFailed() const;
     fw::String joinFailedMessage(const char* secondLine) const;
     void tellJoinFailed(const fw::String& message);
 

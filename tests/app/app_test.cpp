@@ -97,6 +97,8 @@ TEST_F(StartUp, StartedBeforeTheNetworkItSaysSoAndTheWatchdogJoinsOnceItIsUp) {
     ASSERT_EQ(std::system("ip route del 224.0.0.0/4 dev lo"), 0); // this test's own namespace
     open();
     EXPECT_FALSE(log.Contains(kJoinedDefault));
+    EXPECT_TRUE(log.Contains(std::string("Could not join multicast group ") + kDefaultGroup +
+                             ": No such device"));
     clock.Advance(0);
     EXPECT_EQ(boxes.Texts(),
               std::vector<std::string>{std::string("Could not join multicast group! ") +
