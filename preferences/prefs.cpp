@@ -141,8 +141,10 @@ bool standInForUnusableValues(fw::Dictionary& settings, const std::string& path)
             present ? fw::GenerateJSON(settings.Value(key)).Utf8() : std::string("missing");
         const fw::Text standIn(setting.standIn);
         settings.Value(key, fw::Auto(standIn));
-        fw::DebugLog("Preferences value not used in " + path + ": " + setting.key + " " + given +
-                     ", taking " + fw::GenerateJSON(fw::Auto(standIn)).Utf8());
+        std::string line = "Preferences value not used in " + path + ": ";
+        line += std::string(setting.key) + " " + given;
+        line += ", taking " + fw::GenerateJSON(fw::Auto(standIn)).Utf8();
+        fw::DebugLog(line);
         replaced = true;
     }
     return replaced;

@@ -64,7 +64,7 @@ private:
     int fd_;
 };
 
-constexpr std::size_t kCopyChunk = 64 * 1024;
+constexpr std::size_t kCopyChunk = std::size_t{64} * 1024;
 // The smallest run of zeros left as a hole: a file system block.
 constexpr std::size_t kHoleBlock = 4096;
 

@@ -169,7 +169,7 @@ bool interfaceHolds(in_addr group, unsigned interface) {
             current = static_cast<unsigned>(std::strtoul(line, nullptr, 10));
         }
     }
-    std::fclose(list);
+    (void)std::fclose(list); // read-only: nothing can be lost on close
     return held;
 }
 

@@ -272,9 +272,10 @@ TEST_F(PrefsTest, AnUnusableSettingTakesItsStandInAndSaysSoAndTheRestLoad) {
                                     : std::string(key) == "mCastIP" ? "239.1.2.4"
                                                                     : "";
         EXPECT_EQ(lookup(key), Auto(Text(standIn)));
-        EXPECT_EQ(log.Lines(),
-                  std::vector<std::string>{"Preferences value not used in " + path + ": " + key +
-                                           " " + value + ", taking \"" + standIn + "\""});
+        std::string said = "Preferences value not used in " + path + ": ";
+        said += std::string(key) + " " + value;
+        said += ", taking \"" + standIn + "\"";
+        EXPECT_EQ(log.Lines(), std::vector<std::string>{said});
         for (const auto& other : given.keys()) {
             EXPECT_EQ(lookup(other.toUtf8().constData()).ToText(),
                       Text(given[other].toString().toStdString()));

@@ -271,7 +271,7 @@ INSTANTIATE_TEST_SUITE_P(, PreferencesFile, ::testing::ValuesIn(kCases),
 // with two damaged files keep both.
 TEST(PreferencesFileCopies, AHugeDamagedFileIsKeptCheaplyAndASecondGetsItsOwnName) {
     constexpr off_t kHuge = off_t{3} * 1024 * 1024 * 1024;
-    constexpr long kMostResidentKiB = 512 * 1024;
+    constexpr long kMostResidentKiB = 512L * 1024;
     QTemporaryDir config;
     ASSERT_TRUE(config.isValid() && QDir(config.path()).mkpath("Tallybell"));
     const QString target = config.filePath("Tallybell/Tallybell.prefs");
