@@ -12,7 +12,7 @@ inline constexpr const char* kAckPrefix = "ACK,";
 // must fit one datagram.
 inline constexpr std::int64_t kLargestPayload = 65507;
 
-// Where a socket rebuilt by the watchdog listens, whatever the preferences say.
+// The alarm port and group of a first start (the preferences' defaults).
 inline constexpr std::int64_t kDefaultPort = 40001;
 inline constexpr const char* kDefaultGroup = "239.1.2.4";
 

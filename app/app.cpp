@@ -19,6 +19,8 @@ namespace {
 constexpr std::int64_t kStartupRouterHops = 10;
 constexpr std::int64_t kWatchdogRouterHops = 1;
 constexpr std::int64_t kWatchdogPeriodMs = 300000;
+constexpr const char* kRetryingText =
+    "No network to join it on yet: Tallybell tries again every five minutes.";
 
 const fw::ClassEvents appEvents("App", {"Open", "Close"});
 
@@ -55,15 +57,20 @@ void App::Event_Open() {
     myName = preference("alarmName").ToString();
 
     if (!joinAlarmGroup()) {
-        const fw::String message = fw::String(fw::Text("Could not join multicast group! ") +
-                                              preference("mCastIP").ToText()) +
-                                   fw::EndOfLine() + "Is Tallybell already running?";
-        fw::MsgBox(message);
-        return;
+        logJoinFailed();
+        if (!Socket1->IsBound()) {
+            // The port is held by another program, most likely Tallybell itself: nothing to
+            // retry.
+            fw::MsgBox(joinFailedMessage("Is Tallybell already running?"));
+            return;
+        }
+        // Bound but not joined: no network to join on yet. The watchdog joins once there is.
+        tellJoinFailed(joinFailedMessage(kRetryingText));
+    } else {
+        fw::DebugLog(fw::String(fw::Text("Joined multicast group ") +
+                                preference("mCastIP").ToText() + fw::Text(":") +
+                                preference("port").ToText()));
     }
-
-    fw::DebugLog(fw::String(fw::Text("Joined multicast group ") + preference("mCastIP").ToText() +
-                            fw::Text(":") + preference("port").ToText()));
     fw::Deref(tallybell::App()).AutoQuit(false);
 
     // The holder may go with this event: the activity it begins lasts until the process exits.
@@ -74,15 +81,41 @@ void App::Event_Open() {
     startWatchdog();
 }
 
+void App::logJoinFailed() const {
+    fw::DebugLog("Could not join multicast group " + group_ + ": " + Socket1->LastErrorMessage());
+}
+
+fw::String App::joinFailedMessage(const char* secondLine) const {
+    return fw::String(fw::Text("Could not join multicast group! ") +
+                      preference("mCastIP").ToText()) +
+           fw::EndOfLine() + secondLine;
+}
+
+// Once per outage, and never from inside the watchdog's own action: a box open there would hold
+// the timer until it is answered (a timer whose action still runs does not fire again).
+void App::tellJoinFailed(const fw::String& message) {
+    if (joinFailureTold_) {
+        return;
+    }
+    joinFailureTold_ = true;
+    fw::Timer::CallLater(0, [message] { fw::MsgBox(message); });
+}
+
 bool App::joinAlarmGroup() {
+    // Start-up has made sure both are usable: a value that is not stands in for its default.
+    port_ = fw::SaturateCast<std::int64_t>(fw::Val(preference("port").ToString()));
+    group_ = preference("mCastIP").ToString();
+    return joinNewSocket(kStartupRouterHops);
+}
+
+bool App::joinNewSocket(std::int64_t routerHops) {
+    // The former socket is only released: closing a socket that already failed gains nothing.
     Socket1 = std::make_shared<Socket>();
-    // Saturating: a port text too large (or not a number at all) becomes a port that Connect
-    // refuses, not undefined behaviour.
-    Socket1->Port(fw::SaturateCast<std::int64_t>(fw::Val(preference("port").ToString())));
-    Socket1->RouterHops(kStartupRouterHops);
+    Socket1->Port(port_);
+    Socket1->RouterHops(routerHops);
     Socket1->SendToSelf(true);
     Socket1->Connect();
-    return Socket1->JoinMulticastGroup(preference("mCastIP").ToString());
+    return Socket1->JoinMulticastGroup(group_);
 }
 
 void App::startWatchdog() {
@@ -121,17 +154,15 @@ void App::watchdogRun(fw::Timer&) {
         fw::DebugLog("....still connected");
         return;
     }
-    // The former socket is only released: closing a socket that already failed gains nothing.
-    Socket1 = std::make_shared<Socket>();
-    Socket1->Port(kDefaultPort);
-    Socket1->RouterHops(kWatchdogRouterHops);
-    Socket1->SendToSelf(true);
-    Socket1->Connect();
-    if (Socket1->JoinMulticastGroup(kDefaultGroup)) {
-        fw::DebugLog("Joined multicast group 239.1.2.4");
-    } else {
-        fw::MsgBox("Could not join multicast group!");
+    // The group and port in use, those the preferences gave; tried again at every run until
+    // the join holds.
+    if (joinNewSocket(kWatchdogRouterHops)) {
+        joinFailureTold_ = false;
+        fw::DebugLog("Joined multicast group " + group_);
+        return;
     }
+    logJoinFailed();
+    tellJoinFailed("Could not join multicast group!");
 }
 
 bool App::IsEventImplemented(const fw::String& eventName) const {

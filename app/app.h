@@ -19,7 +19,8 @@ public:
     std::shared_ptr<Socket> Socket1;
     /// The status-bar item, when one is installed; start-up installs none.
     std::shared_ptr<AppTrayItem> Tray;
-    /// Started by a successful join at start-up and kept for the rest of the process.
+    /// Started at start-up unless another program holds the port, and kept for the rest of the
+    /// process.
     std::shared_ptr<fw::Timer> watchdog;
     /// The user's name, sent after "ACK," in every acknowledgement.
     fw::String myName;
@@ -35,7 +36,17 @@ public:
 
 private:
     bool joinAlarmGroup();
+    bool joinNewSocket(std::int64_t routerHops);
     void startWatchdog();
+    void logJoinFailed() const;
+    fw::String joinFailedMessage(const char* secondLine) const;
+    void tellJoinFailed(const fw::String& message);
+
+    // The alarm port and group in use: what the preferences gave at start-up.
+    std::int64_t port_ = 0;
+    fw::String group_;
+    // The user was told that the join failed, and no join has held since.
+    bool joinFailureTold_ = false;
 };
 
 /// The application object the framework holds, or Nil before start-up registered it.

@@ -26,10 +26,10 @@ const fw::String kLabelName = "Label1";
 const fw::String kFieldName = "myName";
 const fw::Text kNameKey = "alarmName";
 constexpr std::int64_t kCarriageReturn = 13;
-// The longest name whose acknowledgement fits one datagram whatever it is made of: a character of
-// the field (a UTF-16 unit) takes at most three bytes of UTF-8.
+// The most bytes a name may take: its acknowledgement, "ACK," and the name in UTF-8, must fit one
+// datagram.
 constexpr std::int64_t kLongestName =
-    (kLargestPayload - static_cast<std::int64_t>(std::string_view(kAckPrefix).size())) / 3;
+    kLargestPayload - static_cast<std::int64_t>(std::string_view(kAckPrefix).size());
 constexpr fw::Color kBlack{0x000000};
 constexpr fw::Color kWhite{0xFFFFFF};
 
@@ -175,7 +175,7 @@ void startup::_CreateControls0() {
 
     auto& field = fw::Deref(myName());
     // A name too long to send could be stored but never acknowledge anything.
-    field.MaximumCharactersAllowed(kLongestName);
+    field.MaximumBytesAllowed(kLongestName);
     field.BindTextChange(fw::WindowHandler(*this, &startup::myName_TextChange));
     field.BindKeyDown(fw::WindowHandler(*this, &startup::myName_KeyDown));
 }

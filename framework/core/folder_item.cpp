@@ -1,12 +1,10 @@
 #include "framework/core/folder_item.h"
 
-#include "framework/core/text_output_stream.h"
-
 #include <QCoreApplication>
 #include <QDir>
-#include <QFile>
 #include <QFileInfo>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
@@ -14,6 +12,7 @@
 #include <string_view>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <vector>
 
 namespace fw {
 
@@ -48,40 +47,109 @@ std::string resolveLink(const std::string& path) {
     throw IOException(what + ": " + std::strerror(error));
 }
 
-// The bytes, copied; false when the source cannot be read, which a hard link may still keep.
-bool copyBytes(const std::string& source, const std::string& destination) {
-    QFile from(qPath(source));
-    if (!from.open(QIODevice::ReadOnly)) {
-        return false;
+// Closes a descriptor however the function leaves.
+class ScopedFd {
+public:
+    explicit ScopedFd(int fd) : fd_(fd) {}
+    ScopedFd(const ScopedFd&) = delete;
+    ScopedFd& operator=(const ScopedFd&) = delete;
+    ~ScopedFd() {
+        if (fd_ >= 0) {
+            ::close(fd_);
+        }
     }
-    const QByteArray bytes = from.readAll();
-    if (from.error() != QFileDevice::NoError) {
-        return false;
-    }
-    // QSaveFile writes through a link; the link itself is what gets replaced here.
-    if (QFileInfo(qPath(destination)).isSymLink() && ::unlink(destination.c_str()) != 0) {
-        raiseIOError("Cannot replace " + destination, errno);
-    }
-    // Written as every file of ours is: whole, or not at all.
-    const auto to = TextOutputStream::Create(std::make_shared<FolderItem>(destination), nullptr);
-    to->Write(String::FromBytes(bytes.toStdString(), nullptr));
-    to->Close();
-    return true;
+    int get() const { return fd_; }
+
+private:
+    int fd_;
+};
+
+constexpr std::size_t kCopyChunk = std::size_t{64} * 1024;
+// The smallest run of zeros left as a hole: a file system block.
+constexpr std::size_t kHoleBlock = 4096;
+
+bool allZero(const char* bytes, std::size_t count) {
+    return std::all_of(bytes, bytes + count, [](char byte) { return byte == 0; });
 }
 
-// A second name for the same bytes, for a file this user may not read (its own, mode 000). A
-// temporary name first, so the destination changes in one step.
-void linkInPlace(const std::string& source, const std::string& destination) {
-    const std::string temporary = destination + ".new";
-    (void)::unlink(temporary.c_str()); // a leftover of an interrupted copy
-    if (::linkat(AT_FDCWD, source.c_str(), AT_FDCWD, temporary.c_str(), AT_SYMLINK_FOLLOW) != 0) {
+// 0, or the error.
+int writeAll(int to, const char* bytes, std::size_t count) {
+    while (count > 0) {
+        const ssize_t put = ::write(to, bytes, count);
+        if (put < 0 && errno == EINTR) {
+            continue;
+        }
+        if (put <= 0) {
+            return put < 0 ? errno : EIO;
+        }
+        bytes += put;
+        count -= static_cast<std::size_t>(put);
+    }
+    return 0;
+}
+
+// One chunk: each run of blocks with data written, each block of zeros skipped as a hole.
+int putChunk(int to, const char* bytes, std::size_t count) {
+    std::size_t at = 0;
+    while (at < count) {
+        const std::size_t runStart = at;
+        const bool zeros = allZero(bytes + at, std::min(kHoleBlock, count - at));
+        while (at < count && allZero(bytes + at, std::min(kHoleBlock, count - at)) == zeros) {
+            at += std::min(kHoleBlock, count - at);
+        }
+        const auto run = static_cast<off_t>(at - runStart);
+        if (zeros ? ::lseek(to, run, SEEK_CUR) < 0
+                  : writeAll(to, bytes + runStart, at - runStart) != 0) {
+            return errno != 0 ? errno : EIO;
+        }
+    }
+    return 0;
+}
+
+// The bytes of from written to to a chunk at a time, holes kept, so a sparse file's copy takes
+// no more room than the file. 0, or the error.
+int streamBytes(int from, int to) {
+    std::vector<char> chunk(kCopyChunk);
+    off_t length = 0;
+    for (;;) {
+        const ssize_t got = ::read(from, chunk.data(), chunk.size());
+        if (got < 0 && errno == EINTR) {
+            continue;
+        }
+        if (got < 0) {
+            return errno;
+        }
+        if (got == 0) {
+            break;
+        }
+        errno = 0;
+        if (const int error = putChunk(to, chunk.data(), static_cast<std::size_t>(got))) {
+            return error;
+        }
+        length += got;
+    }
+    // A trailing hole has no bytes written after it: the length says where the file ends.
+    if (::ftruncate(to, length) != 0 || ::fsync(to) != 0) {
+        return errno;
+    }
+    return 0;
+}
+
+// A new file at destination with the bytes of source; a failed copy leaves nothing there.
+void streamCopy(const std::string& source, const std::string& destination) {
+    const ScopedFd from(::open(source.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY));
+    if (from.get() < 0) {
         raiseIOError("Cannot copy " + source, errno);
     }
-    const int renamed = ::rename(temporary.c_str(), destination.c_str()) == 0 ? 0 : errno;
-    // rename does nothing when both already name the same file; the temporary name goes anyway.
-    (void)::unlink(temporary.c_str());
-    if (renamed != 0) {
-        raiseIOError("Cannot copy " + source + " to " + destination, renamed);
+    const ScopedFd to(
+        ::open(destination.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, 0600));
+    if (to.get() < 0) {
+        raiseIOError("Cannot copy " + source + " to " + destination, errno);
+    }
+    const int error = streamBytes(from.get(), to.get());
+    if (error != 0) {
+        (void)::unlink(destination.c_str());
+        raiseIOError("Cannot copy " + source + " to " + destination, error);
     }
 }
 
@@ -151,6 +219,11 @@ void FolderItem::CreateAsFolder() const {
     throw IOException("Cannot create the folder " + path_ + ": " + std::strerror(error));
 }
 
+bool FolderItem::IsAlias() const {
+    struct stat status {};
+    return ::lstat(path_.c_str(), &status) == 0 && S_ISLNK(status.st_mode);
+}
+
 void FolderItem::CopyFileTo(const FolderItem& destination) const {
     struct stat status {};
     if (::stat(path_.c_str(), &status) != 0) {
@@ -159,10 +232,19 @@ void FolderItem::CopyFileTo(const FolderItem& destination) const {
     if (!S_ISREG(status.st_mode)) {
         raiseIOError("Cannot copy " + path_, S_ISDIR(status.st_mode) ? EISDIR : ENODEV);
     }
-    // The destination is replaced, never followed: a link there must not lead the copy elsewhere.
-    if (!copyBytes(path_, destination.path_)) {
-        linkInPlace(path_, destination.path_);
+    // A second name for the same bytes: instant, in no memory and no room at all, and possible
+    // even for a file this user may not read. Files of ours are replaced by renaming a new one
+    // over them, never rewritten in place, so the bytes under the new name stay as they are.
+    if (::linkat(AT_FDCWD, path_.c_str(), AT_FDCWD, destination.path_.c_str(), AT_SYMLINK_FOLLOW) ==
+        0) {
+        return;
     }
+    const int error = errno;
+    if (error == EEXIST) {
+        raiseIOError("Cannot copy " + path_ + " to " + destination.path_, error);
+    }
+    // No hard links here (another file system, or one without them): the bytes themselves.
+    streamCopy(path_, destination.path_);
 }
 
 std::string FolderItem::Name() const {

@@ -26,9 +26,14 @@ public:
     bool IsFolder() const;
     /// Creates this item as a folder (its parent must exist); raises IOException on failure.
     void CreateAsFolder() const;
-    /// Copies this file's bytes to destination (not followed when it is a symbolic link),
-    /// replacing what is there. Raises IOException when this is not a regular file or the copy
-    /// cannot be made; what was at destination then stays.
+    /// Whether this item is a symbolic link, wherever it leads.
+    bool IsAlias() const;
+    /// Copies this file's bytes to destination, which must not exist yet (not even as a link):
+    /// nothing is ever replaced. In constant memory: a hard link where the file system allows
+    /// (the same bytes under a second name, so this file must not be rewritten in place
+    /// afterwards; files written through TextOutputStream are replaced, never rewritten), else
+    /// the bytes streamed, holes kept. Raises IOException when this is not a regular file or the
+    /// copy cannot be made; destination then holds nothing new.
     void CopyFileTo(const FolderItem& destination) const;
     /// Opens this file as a sound; Nil when it is not a file.
     std::shared_ptr<Sound> OpenAsSound() const;

@@ -8,15 +8,21 @@
 
 #include <arpa/inet.h>
 #include <cerrno>
+#include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <functional>
-#include <net/if.h>
 #include <netinet/in.h>
 #include <poll.h>
 #include <string>
 #include <sys/socket.h>
 #include <unistd.h>
 #include <vector>
+
+#ifdef __linux__
+#include <linux/netlink.h>
+#include <linux/rtnetlink.h>
+#endif
 
 namespace fw {
 
@@ -80,37 +86,114 @@ private:
     int fd_;
 };
 
-// The interface the kernel put this socket's membership of group on, found by asking the socket
-// for its source filter there interface by interface; 0 when none answers.
-unsigned membershipInterface(int fd, in_addr group) {
-    struct if_nameindex* interfaces = ::if_nameindex();
-    if (!interfaces) {
+#ifdef __linux__
+// The index of the interface that the kernel's route to group leads over now (what a join on
+// "any interface" takes), asked of the routing table as `ip route get` does; 0 when there is no
+// route or the table cannot be asked.
+unsigned routeInterface(in_addr group) {
+    const ScopedFd route(::socket(AF_NETLINK, SOCK_RAW | SOCK_CLOEXEC, NETLINK_ROUTE));
+    if (route.get() < 0) {
         return 0;
     }
-    unsigned found = 0;
-    for (const struct if_nameindex* each = interfaces; each->if_index != 0 && found == 0; ++each) {
-        group_filter filter{};
-        filter.gf_interface = each->if_index;
-        auto* address = reinterpret_cast<sockaddr_in*>(&filter.gf_group);
-        address->sin_family = AF_INET;
-        address->sin_addr = group;
-        socklen_t length = sizeof filter;
-        if (::getsockopt(fd, IPPROTO_IP, MCAST_MSFILTER, &filter, &length) == 0) {
-            found = each->if_index;
+    struct Request {
+        nlmsghdr header;
+        rtmsg message;
+        rtattr destination;
+        in_addr group;
+    } request{};
+    static_assert(sizeof(Request) == NLMSG_LENGTH(sizeof(rtmsg)) + RTA_LENGTH(sizeof(in_addr)));
+    request.header.nlmsg_len = sizeof request;
+    request.header.nlmsg_type = RTM_GETROUTE;
+    request.header.nlmsg_flags = NLM_F_REQUEST;
+    request.message.rtm_family = AF_INET;
+    request.message.rtm_dst_len = 32;
+    request.destination.rta_type = RTA_DST;
+    request.destination.rta_len = RTA_LENGTH(sizeof(in_addr));
+    request.group = group;
+    if (::send(route.get(), &request, sizeof request, 0) != static_cast<ssize_t>(sizeof request)) {
+        return 0;
+    }
+    alignas(nlmsghdr) char reply[4096];
+    ssize_t got = -1;
+    do {
+        got = ::recv(route.get(), reply, sizeof reply, 0);
+    } while (got < 0 && errno == EINTR);
+    auto* header = reinterpret_cast<nlmsghdr*>(reply);
+    // One answer: the route, or an error such as "network unreachable".
+    if (got < 0 || !NLMSG_OK(header, static_cast<unsigned>(got)) ||
+        header->nlmsg_type != RTM_NEWROUTE) {
+        return 0;
+    }
+    auto* message = static_cast<rtmsg*>(NLMSG_DATA(header));
+    int length = static_cast<int>(RTM_PAYLOAD(header));
+    for (rtattr* attribute = RTM_RTA(message); RTA_OK(attribute, length);
+         attribute = RTA_NEXT(attribute, length)) {
+        if (attribute->rta_type == RTA_OIF) {
+            unsigned index = 0;
+            std::memcpy(&index, RTA_DATA(attribute), sizeof index);
+            return index;
         }
     }
-    ::if_freenameindex(interfaces);
-    return found;
+    return 0;
 }
 
-// Whether the interface of that index is still there. The kernel does not reuse an index while
-// it counts upwards, so an interface deleted and made again (same name, same address) answers no.
-bool interfaceExists(unsigned index) {
-    char name[IF_NAMESIZE] = {};
-    return ::if_indextoname(index, name) != nullptr;
+// Whether this socket holds its membership of group on that interface: the kernel answers the
+// socket's source filter only for a membership the socket has there.
+bool socketHolds(int fd, in_addr group, unsigned interface) {
+    group_filter filter{};
+    filter.gf_interface = interface;
+    auto* address = reinterpret_cast<sockaddr_in*>(&filter.gf_group);
+    address->sin_family = AF_INET;
+    address->sin_addr = group;
+    socklen_t length = sizeof filter;
+    return ::getsockopt(fd, IPPROTO_IP, MCAST_MSFILTER, &filter, &length) == 0;
 }
+
+// Whether the interface itself still holds the group, as the kernel lists it in this network
+// namespace's /proc/net/igmp: an index line ("2\teth0 : ...") followed by its groups, one a line
+// ("\t\t\t\t040201EF ..."), each the address as stored, in hexadecimal. True when the list
+// cannot be read: the socket's own answer then stands alone.
+bool interfaceHolds(in_addr group, unsigned interface) {
+    std::FILE* list = std::fopen("/proc/net/igmp", "re");
+    if (!list) {
+        return true;
+    }
+    bool held = false;
+    unsigned current = 0;
+    char line[256];
+    while (!held && std::fgets(line, sizeof line, list)) {
+        if (line[0] == '\t') {
+            held = current == interface &&
+                   static_cast<std::uint32_t>(std::strtoul(line, nullptr, 16)) == group.s_addr;
+        } else if (line[0] >= '0' && line[0] <= '9') {
+            current = static_cast<unsigned>(std::strtoul(line, nullptr, 10));
+        }
+    }
+    (void)std::fclose(list); // read-only: nothing can be lost on close
+    return held;
+}
+
+// A membership delivers while it is on the interface the group's route takes now and both the
+// socket and that interface still hold it. A link that is merely down and back keeps it; one
+// deleted and made again (a new index), or a route moved to another interface, does not: only a
+// new join gets a membership there.
+bool membershipDelivers(int fd, in_addr group) {
+    const unsigned interface = routeInterface(group);
+    return interface != 0 && socketHolds(fd, group, interface) && interfaceHolds(group, interface);
+}
+#else
+// Elsewhere the kernel is not asked: a membership stands while the socket does.
+bool membershipDelivers(int, in_addr) {
+    return true;
+}
+#endif
 
 } // namespace
+
+bool IsMulticastGroup(const String& address) {
+    in_addr parsed{};
+    return parseIPv4(address, parsed) && IN_MULTICAST(ntohl(parsed.s_addr));
+}
 
 bool IsUnicastAddress(const String& address) {
     in_addr parsed{};
@@ -141,11 +224,7 @@ public:
     int error_ = 0;
     // A receive failed: the socket hears nothing more, whatever its descriptor says.
     bool failed_ = false;
-    struct Membership {
-        in_addr group;
-        unsigned interface; // 0 when the kernel did not say
-    };
-    std::vector<Membership> groups_;
+    std::vector<in_addr> groups_;
 
     void connect();
     void close();
@@ -356,8 +435,8 @@ bool UDPSocket::Impl::join(const String& group) {
         error_ = EINVAL;
         return false;
     }
-    for (const Membership& joined : groups_) {
-        if (joined.group.s_addr == address.s_addr) {
+    for (const in_addr& joined : groups_) {
+        if (joined.s_addr == address.s_addr) {
             return true;
         }
     }
@@ -368,7 +447,7 @@ bool UDPSocket::Impl::join(const String& group) {
         error_ = errno;
         return false;
     }
-    groups_.push_back({address, membershipInterface(fd_, address)});
+    groups_.push_back(address);
     return true;
 }
 
@@ -378,7 +457,7 @@ void UDPSocket::Impl::leave(const String& group) {
         return;
     }
     for (auto it = groups_.begin(); it != groups_.end(); ++it) {
-        if (it->group.s_addr != address.s_addr) {
+        if (it->s_addr != address.s_addr) {
             continue;
         }
         ip_mreq request{};
@@ -482,7 +561,7 @@ String UDPSocket::Impl::localAddress() const {
     if (scratch.get() < 0) {
         return String();
     }
-    const sockaddr_in group = socketAddress(groups_.back().group, port_);
+    const sockaddr_in group = socketAddress(groups_.back(), port_);
     if (::connect(scratch.get(), reinterpret_cast<const sockaddr*>(&group), sizeof group) != 0) {
         return String();
     }
@@ -494,15 +573,13 @@ String UDPSocket::Impl::localAddress() const {
     return dottedText(local.sin_addr);
 }
 
-// A membership stands while the interface it was made on is there, the same one: one deleted and
-// made again took the membership with it, and only a new socket gets one on the new interface.
-// A link that is merely down keeps it, and hears again once it is back up.
+// Listening only counts with a membership: a socket that joined nothing hears no alarm.
 bool UDPSocket::Impl::connected() const {
-    if (fd_ < 0 || failed_) {
+    if (fd_ < 0 || failed_ || groups_.empty()) {
         return false;
     }
-    for (const Membership& joined : groups_) {
-        if (joined.interface != 0 && !interfaceExists(joined.interface)) {
+    for (const in_addr& joined : groups_) {
+        if (!membershipDelivers(fd_, joined)) {
             return false;
         }
     }
@@ -566,6 +643,10 @@ bool UDPSocket::Write(const Datagram& datagram) {
 
 String UDPSocket::LocalAddress() const {
     return impl_->localAddress();
+}
+
+bool UDPSocket::IsBound() const {
+    return impl_->fd_ >= 0;
 }
 
 bool UDPSocket::IsConnected() const {

@@ -15,6 +15,9 @@ class TextEncoding;
 /// a group, a reserved address or the broadcast 255.255.255.255.
 bool IsUnicastAddress(const String& address);
 
+/// Whether address is the dotted IPv4 address of a multicast group (224.0.0.0/4).
+bool IsMulticastGroup(const String& address);
+
 // A POSIX socket on a QSocketNotifier rather than QUdpSocket: QUdpSocket binds with address
 // reuse on Unix (a second instance would share the port instead of failing to bind), and the
 // checks behind IsConnected need the interface a membership was joined on and the kernel's route
@@ -53,8 +56,11 @@ public:
     bool Write(const Datagram& datagram);
     /// The source address the kernel would use towards the joined group, as dotted text.
     String LocalAddress() const;
-    /// Bound, no receive failed, and every group membership still stands: the interface it was
-    /// made on still exists, the same one (not deleted, nor deleted and made again).
+    /// Whether Connect bound the port and nothing closed it since.
+    bool IsBound() const;
+    /// Bound, no receive failed, a group joined, and every membership still delivers: it is on
+    /// the interface that the kernel's route to the group takes now, and the kernel still holds
+    /// it there. A socket that joined nothing is not connected.
     bool IsConnected() const;
     void Close();
     /// Discards every waiting datagram.

@@ -7,7 +7,9 @@
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QPalette>
+#include <QValidator>
 
+#include <algorithm>
 #include <limits>
 
 namespace fw {
@@ -118,6 +120,57 @@ private:
     }
 
     TextField* owner_;
+};
+
+// The bytes a run of UTF-16 units takes in UTF-8. A surrogate without its pair counts as the
+// replacement character it becomes.
+std::int64_t utf8Size(QStringView text) {
+    std::int64_t bytes = 0;
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const char16_t unit = text[i].unicode();
+        if (QChar::isHighSurrogate(unit) && i + 1 < text.size() &&
+            QChar::isLowSurrogate(text[i + 1].unicode())) {
+            bytes += 4;
+            ++i;
+        } else {
+            bytes += unit < 0x80 ? 1 : unit < 0x800 ? 2 : 3;
+        }
+    }
+    return bytes;
+}
+
+// Keeps the text within a number of UTF-8 bytes: what an edit (typing, a paste, a text set from
+// code) brings past the limit is taken out again from just before the cursor, where the edit put
+// it, in whole characters, so no surrogate pair is ever split.
+class Utf8LimitValidator : public QValidator {
+public:
+    Utf8LimitValidator(std::int64_t limit, QObject* parent) : QValidator(parent), limit_(limit) {}
+    void setLimit(std::int64_t limit) { limit_ = limit; }
+
+    State validate(QString& input, int& position) const override {
+        std::int64_t excess = utf8Size(input) - limit_;
+        if (excess <= 0) {
+            return Acceptable;
+        }
+        qsizetype start = std::clamp<qsizetype>(position, 0, input.size());
+        const qsizetype end = start;
+        while (excess > 0 && start > 0) {
+            const bool pair = start >= 2 && input[start - 1].isLowSurrogate() &&
+                              input[start - 2].isHighSurrogate();
+            const qsizetype width = pair ? 2 : 1;
+            excess -= utf8Size(QStringView(input).mid(start - width, width));
+            start -= width;
+        }
+        if (excess > 0) {
+            return Invalid; // what stands before the edit is already too long
+        }
+        input.remove(start, end - start);
+        position = static_cast<int>(start);
+        return Acceptable;
+    }
+
+private:
+    std::int64_t limit_;
 };
 
 LineEditQt* lineEditOf(QWidget* widget) {
@@ -252,11 +305,35 @@ void TextField::applyToWidget() {
     if (edit->maxLength() != limit) {
         edit->setMaxLength(limit);
     }
+    applyByteLimit(*edit);
     if (edit->inputMask() != qtText(validationMask_)) {
         edit->setInputMask(qtText(validationMask_));
     }
     if (edit->text() != qtText(text_)) {
         edit->setText(qtText(text_));
+    }
+}
+
+void TextField::MaximumBytesAllowed(std::int64_t count) {
+    maximumBytes_ = count;
+    if (qtWidget()) {
+        applyToWidget();
+    }
+}
+
+void TextField::applyByteLimit(QLineEdit& edit) const {
+    auto* limit = dynamic_cast<Utf8LimitValidator*>(const_cast<QValidator*>(edit.validator()));
+    if (maximumBytes_ <= 0) {
+        if (limit) {
+            edit.setValidator(nullptr);
+            delete limit;
+        }
+        return;
+    }
+    if (limit) {
+        limit->setLimit(maximumBytes_);
+    } else {
+        edit.setValidator(new Utf8LimitValidator(maximumBytes_, &edit));
     }
 }
 

@@ -5,6 +5,8 @@
 #include <cstdint>
 #include <functional>
 
+class QLineEdit;
+
 namespace fw {
 
 /// An editable single line of text: KeyDown sees each key before the field does, TextChange
@@ -51,6 +53,10 @@ public:
     /// The most characters the user may enter; 0 (or less): no limit at all.
     std::int64_t MaximumCharactersAllowed() const { return maximumCharacters_; }
     void MaximumCharactersAllowed(std::int64_t count);
+    /// The most bytes the text may take in UTF-8; 0 (or less): no limit. What an edit brings
+    /// past it is taken out again in whole characters (a surrogate pair is one).
+    std::int64_t MaximumBytesAllowed() const { return maximumBytes_; }
+    void MaximumBytesAllowed(std::int64_t count);
     /// A display format for numbers; kept for the owner, the text is shown as it is.
     const String& Format() const { return format_; }
     void Format(const String& format) { format_ = format; }
@@ -76,6 +82,8 @@ protected:
     void applyToWidget() override;
 
 private:
+    void applyByteLimit(QLineEdit& edit) const;
+
     String text_;
     String hint_;
     Color backgroundColor_{0xFFFFFF};
@@ -84,6 +92,7 @@ private:
     bool readOnly_ = false;
     bool allowSpellChecking_ = false;
     std::int64_t maximumCharacters_ = 0;
+    std::int64_t maximumBytes_ = 0;
     String format_;
     String validationMask_;
     TextChangeHandler textChange_;

@@ -175,7 +175,7 @@ TEST_F(MenuWiring, QuitClosesTheSocketLogsOnceAndEndsTheEventLoop) {
     QTimer::singleShot(0, [&] { choose("FileQuit"); });
     QTimer::singleShot(5000, [&] { loop.exit(99); });
     EXPECT_EQ(loop.exec(), 0) << "the quit item must end the event loop";
-    EXPECT_FALSE(app->Socket1->IsConnected());
+    EXPECT_FALSE(app->Socket1->IsBound());
     ASSERT_EQ(systemLog.Entries().size(), 1u);
     EXPECT_EQ(systemLog.Entries()[0], (std::pair<std::int64_t, std::string>{1005, "Alarm Closed"}));
 }

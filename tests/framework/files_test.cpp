@@ -131,21 +131,61 @@ TEST_F(FilesTest, ReadTakesAtMostWhatItIsAskedFor) {
     EXPECT_EQ(stream->Read(4), Text("ef"));
 }
 
-// A link at the destination is replaced, never followed, and only a regular file is copied.
-TEST_F(FilesTest, CopyFileToReplacesTheDestinationWithTheBytes) {
+// Nothing at the destination is ever replaced, not even a link, and only a regular file is
+// copied.
+TEST_F(FilesTest, CopyFileToMakesANewFileWithTheBytesAndReplacesNothing) {
     writeFile("source", "damaged {");
-    writeFile("elsewhere", "untouched");
-    ASSERT_TRUE(QFile::link(QString::fromStdString(path("elsewhere")),
-                            QString::fromStdString(path("copy"))));
     item("source")->CopyFileTo(*item("copy"));
     EXPECT_EQ(readFile("copy"), "damaged {");
+
+    writeFile("elsewhere", "untouched");
+    ASSERT_TRUE(QFile::link(QString::fromStdString(path("elsewhere")),
+                            QString::fromStdString(path("link"))));
+    writeFile("taken", "an earlier copy");
+    for (const char* taken : {"link", "taken", "copy"}) {
+        SCOPED_TRACE(taken);
+        EXPECT_THROW(item("source")->CopyFileTo(*item(taken)), IOException);
+    }
     EXPECT_EQ(readFile("elsewhere"), "untouched");
-    EXPECT_FALSE(QFileInfo(QString::fromStdString(path("copy"))).isSymLink());
-    writeFile("source", "newer");
-    EXPECT_EQ(readFile("copy"), "damaged {") << "the source rewritten in place changes no copy";
+    EXPECT_EQ(readFile("taken"), "an earlier copy");
     QDir(dir_.path()).mkdir("folder");
-    EXPECT_THROW(item("folder")->CopyFileTo(*item("copy")), IOException);
-    EXPECT_THROW(item("missing")->CopyFileTo(*item("copy")), IOException);
+    EXPECT_THROW(item("folder")->CopyFileTo(*item("new")), IOException);
+    EXPECT_THROW(item("missing")->CopyFileTo(*item("new")), IOException);
+    EXPECT_FALSE(QFile::exists(QString::fromStdString(path("new"))));
+}
+
+// Where no hard link can be made (another file system), the bytes are streamed: a sparse file's
+// copy takes no more room than the file.
+TEST_F(FilesTest, CopyFileToAcrossFileSystemsKeepsTheBytesAndTheHoles) {
+    QTemporaryDir other(QStringLiteral("/dev/shm/files_test-XXXXXX"));
+    struct stat here {};
+    struct stat there {};
+    if (!other.isValid() || ::stat(dir_.path().toLocal8Bit().constData(), &here) != 0 ||
+        ::stat(other.path().toLocal8Bit().constData(), &there) != 0 ||
+        here.st_dev == there.st_dev) {
+        GTEST_SKIP() << "no second file system to copy to";
+    }
+    constexpr qint64 kSize = qint64{64} * 1024 * 1024;
+    {
+        QFile sparse(QString::fromStdString(path("sparse")));
+        ASSERT_TRUE(sparse.open(QIODevice::WriteOnly));
+        ASSERT_TRUE(sparse.write("head") == 4 && sparse.seek(kSize - 4) &&
+                    sparse.write("tail") == 4);
+    }
+    const std::string copy = other.filePath("copy").toStdString();
+    item("sparse")->CopyFileTo(FolderItem(copy));
+    struct stat source {};
+    struct stat copied {};
+    ASSERT_EQ(::stat(path("sparse").c_str(), &source), 0);
+    ASSERT_EQ(::stat(copy.c_str(), &copied), 0);
+    EXPECT_NE(copied.st_ino, 0u);
+    EXPECT_EQ(copied.st_size, kSize);
+    EXPECT_LE(copied.st_blocks, source.st_blocks + 16) << "the holes were written out";
+    QFile result(QString::fromStdString(copy));
+    ASSERT_TRUE(result.open(QIODevice::ReadOnly));
+    EXPECT_EQ(result.read(4), "head");
+    ASSERT_TRUE(result.seek(kSize - 4));
+    EXPECT_EQ(result.read(4), "tail");
 }
 
 // A file its owner cannot read would hand that mode on to its replacement.

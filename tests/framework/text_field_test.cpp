@@ -90,6 +90,22 @@ TEST_F(TextControlsTest, TextIsReadAndWrittenWithoutLimitAndOnlyARealChangeIsRep
     EXPECT_EQ(field->Text(), String("abc"));
 }
 
+// A byte limit takes out what an edit brings past it, from where the edit went in and in whole
+// characters; what stood before stays.
+TEST_F(TextControlsTest, AByteLimitCutsOnlyWhatAnEditBringsAndNeverSplitsACharacter) {
+    field->MaximumBytesAllowed(8);
+    field->Text("ab");
+    edit->setCursorPosition(1);
+    edit->insert(QString::fromUtf8("\u00e9\U0001F600xyz")); // 2 + 4 + 3 bytes into 2
+    EXPECT_EQ(field->Text(), String("a\u00e9\U0001F600b")) << "only whole characters fit";
+    EXPECT_EQ(edit->cursorPosition(), 4);
+    QTest::keyClicks(edit, "q");
+    EXPECT_EQ(field->Text().Size(), 8u);
+    field->MaximumBytesAllowed(0);
+    QTest::keyClicks(edit, "q");
+    EXPECT_EQ(field->Text().Size(), 9u) << "0: no limit";
+}
+
 TEST_F(TextControlsTest, TheFieldsPropertyListGivesItsLook) {
     _SetProperties(field, PropertyListBuilder()
                               .AddInt64("Left", 20)

@@ -6,10 +6,16 @@
 #include <QCoreApplication>
 #include <gtest/gtest.h>
 
+#include <arpa/inet.h>
 #include <cerrno>
+#include <cstdlib>
 #include <cstring>
 #include <functional>
+#include <netinet/in.h>
+#include <poll.h>
 #include <string>
+#include <sys/socket.h>
+#include <unistd.h>
 #include <vector>
 
 namespace fw {
@@ -58,7 +64,7 @@ std::shared_ptr<ProbeSocket> connectedSocket(std::int64_t port = kPort) {
     socket->Port(port);
     socket->SendToSelf(true);
     socket->Connect();
-    EXPECT_TRUE(socket->IsConnected()) << "errno " << socket->LastErrorCode();
+    EXPECT_TRUE(socket->IsBound()) << "errno " << socket->LastErrorCode();
     return socket;
 }
 
@@ -175,6 +181,102 @@ TEST(UDPSocketTest, ASocketHearsOnlyTheGroupsItJoinedAndUnicastToItsPort) {
     EXPECT_EQ(socket->payloads(), (std::vector<std::string>{"unicast", "joined"}));
 }
 
+// The descriptor of this process's UDP socket bound to port, found by asking each one; -1 when
+// there is none.
+int descriptorBoundTo(std::int64_t port) {
+    for (int fd = 3; fd < 1024; ++fd) {
+        sockaddr_in bound{};
+        socklen_t length = sizeof bound;
+        int type = 0;
+        socklen_t typeLength = sizeof type;
+        if (::getsockname(fd, reinterpret_cast<sockaddr*>(&bound), &length) == 0 &&
+            bound.sin_family == AF_INET && ntohs(bound.sin_port) == port &&
+            ::getsockopt(fd, SOL_SOCKET, SO_TYPE, &type, &typeLength) == 0 && type == SOCK_DGRAM) {
+            return fd;
+        }
+    }
+    return -1;
+}
+
+// In this test's own namespace: the ip tool changes only what the test made.
+void ip(const std::string& arguments) {
+    ASSERT_EQ(std::system(("ip " + arguments).c_str()), 0) << arguments;
+}
+
+// Connected means listening to a group that still reaches it: a socket that joined nothing, or
+// whose receive failed, hears no alarm.
+TEST(UDPSocketTest, ConnectedTakesAMembershipAndNoFailedReceive) {
+    auto socket = connectedSocket();
+    EXPECT_FALSE(socket->IsConnected()) << "bound, but no group joined";
+    ASSERT_TRUE(socket->JoinMulticastGroup(kGroup));
+    EXPECT_TRUE(socket->IsConnected());
+    socket->LeaveMulticastGroup(kGroup);
+    EXPECT_FALSE(socket->IsConnected());
+    ASSERT_TRUE(socket->JoinMulticastGroup(kGroup));
+    ASSERT_TRUE(socket->IsConnected());
+
+    // A datagram of its own to a closed port comes back as "port unreachable", which the
+    // kernel, asked to report such errors, hands to the next receive.
+    const int fd = descriptorBoundTo(kPort);
+    ASSERT_GE(fd, 0);
+    const int on = 1;
+    ASSERT_EQ(::setsockopt(fd, IPPROTO_IP, IP_RECVERR, &on, sizeof on), 0);
+    sockaddr_in closed{};
+    closed.sin_family = AF_INET;
+    closed.sin_port = htons(9);
+    closed.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    ASSERT_EQ(::sendto(fd, "x", 1, 0, reinterpret_cast<const sockaddr*>(&closed), sizeof closed),
+              1);
+    ASSERT_TRUE(WaitFor([&] {
+        pollfd waiting{fd, POLLERR, 0};
+        return ::poll(&waiting, 1, 0) == 1;
+    }));
+    EXPECT_EQ(socket->Read(), nullptr);
+    EXPECT_EQ(socket->errors, std::vector<std::int64_t>{ECONNREFUSED});
+    EXPECT_TRUE(socket->IsBound());
+    EXPECT_FALSE(socket->IsConnected());
+}
+
+// The LAN moves to another interface while the first stays (a dock, Wi-Fi to Ethernet): the
+// membership on the first no longer delivers, and another socket's membership on the new one is
+// not this socket's. Once the route is back, so is the membership. With no route at all, nothing
+// is connected and no join succeeds.
+TEST(UDPSocketTest, AMembershipOffTheGroupsRouteIsNotConnected) {
+    auto socket = joinedSocket();
+    ASSERT_TRUE(socket->IsConnected());
+    ip("link add tb-moved type veth peer name tb-moved-peer");
+    ip("link set tb-moved multicast on up");
+    ip("link set tb-moved-peer up");
+    ip("route replace 224.0.0.0/4 dev tb-moved");
+    EXPECT_FALSE(socket->IsConnected()) << "the route to the group left the interface it joined";
+
+    auto moved = connectedSocket(kPort + 1);
+    ASSERT_TRUE(moved->JoinMulticastGroup(kGroup));
+    EXPECT_TRUE(moved->IsConnected()) << "joined where the route leads now";
+    EXPECT_FALSE(socket->IsConnected());
+
+    ip("route replace 224.0.0.0/4 dev lo");
+    EXPECT_FALSE(moved->IsConnected());
+    EXPECT_TRUE(socket->IsConnected()) << "back where it joined";
+
+    ip("route del 224.0.0.0/4 dev lo");
+    EXPECT_FALSE(socket->IsConnected());
+    socket.reset();
+    auto nowhere = connectedSocket();
+    EXPECT_FALSE(nowhere->JoinMulticastGroup(kGroup));
+    EXPECT_FALSE(nowhere->IsConnected());
+}
+
+TEST(UDPSocketTest, OnlyAGroupsAddressIsAMulticastGroup) {
+    for (const char* group : {"224.0.0.0", "224.0.0.1", "239.1.2.4", "239.255.255.255"}) {
+        EXPECT_TRUE(IsMulticastGroup(group)) << group;
+    }
+    for (const char* none : {"223.255.255.255", "240.0.0.0", "10.0.0.1", "", "::1", "ff02::1",
+                             "239.1.2.4 ", "239.1.2"}) {
+        EXPECT_FALSE(IsMulticastGroup(none)) << none;
+    }
+}
+
 TEST(UDPSocketTest, OnlyTheAddressOfOneHostIsUnicast) {
     for (const char* host : {"127.0.0.1", "198.18.0.2", "10.0.0.255", "223.255.255.254"}) {
         EXPECT_TRUE(IsUnicastAddress(host)) << host;
@@ -219,6 +321,7 @@ TEST(UDPSocketTest, CloseInsideTheHandlerStopsFurtherEvents) {
     ASSERT_TRUE(WaitFor([&] { return socket->dataEvents == 1; }));
     drainEvents();
     EXPECT_EQ(socket->dataEvents, 1);
+    EXPECT_FALSE(socket->IsBound());
     EXPECT_FALSE(socket->IsConnected());
     EXPECT_EQ(socket->Read(), nullptr);
 }

@@ -3,6 +3,9 @@
 
 #include <QDir>
 #include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
@@ -79,7 +82,7 @@ TEST_F(PrefsTest, FirstStartCreatesTheFolderButNoFileAndTheDefaultsSaveWhole) {
 
 TEST_F(PrefsTest, LoadReplacesTheDictionaryAndKeepsUnknownMembersThroughASave) {
     const QByteArray content =
-        R"({"alarmName":"Bo","extra":{"list":[1,2.5,true,null]},"port":"1"})";
+        R"({"alarmName":"Bo","extra":{"list":[1,2.5,true,null]},"port":"1","mCastIP":"224.0.0.1"})";
     writePrefs(content);
     Prefs& prefs = store();
     assign("stale", Auto(Text("gone after load")));
@@ -91,17 +94,17 @@ TEST_F(PrefsTest, LoadReplacesTheDictionaryAndKeepsUnknownMembersThroughASave) {
 }
 
 TEST_F(PrefsTest, AMissingKeyReadTwiceIsAddedOnceWithEmptyTextAndSaved) {
-    writePrefs(R"({"alarmName":"Bo"})");
+    writePrefs(R"({"port":"40001","mCastIP":"239.1.2.4"})");
     Prefs& prefs = store();
     ASSERT_TRUE(prefs.Load());
     for (int read = 0; read < 2; ++read) {
-        const Auto port = lookup("port");
-        EXPECT_TRUE(port.IsText());
-        EXPECT_EQ(port, Auto(Text("")));
+        const Auto name = lookup("alarmName");
+        EXPECT_TRUE(name.IsText());
+        EXPECT_EQ(name, Auto(Text("")));
     }
-    EXPECT_EQ(prefs.mPreferences->KeyCount(), 2u);
+    EXPECT_EQ(prefs.mPreferences->KeyCount(), 3u);
     ASSERT_TRUE(prefs.Save());
-    EXPECT_EQ(readPrefs(), R"({"alarmName":"Bo","port":""})");
+    EXPECT_EQ(readPrefs(), R"({"port":"40001","mCastIP":"239.1.2.4","alarmName":""})");
 }
 
 TEST_F(PrefsTest, UnusableFilesGiveFalseAndStayByteForByteUnchanged) {
@@ -123,7 +126,14 @@ TEST_F(PrefsTest, UnusableFilesGiveFalseAndStayByteForByteUnchanged) {
         writePrefs(content);
         Prefs& prefs = store();
         assign("kept", Auto(Text("yes")));
+        fw::DebugLogCapture log;
         EXPECT_FALSE(prefs.Load()) << content.toStdString();
+        const std::string path = filePath().toStdString();
+        EXPECT_TRUE(log.Lines() ==
+                        std::vector<std::string>{"Preferences not used: " + path + ": not JSON"} ||
+                    log.Lines() == std::vector<std::string>{"Preferences not used: " + path +
+                                                            ": no settings object in it"})
+            << content.toStdString() << ": " << ::testing::PrintToString(log.Lines());
         EXPECT_EQ(readPrefs(), content);
         EXPECT_EQ(lookup("kept"), Auto(Text("yes"))); // dictionary unchanged
         EXPECT_NE(prefs.mPreferencesFile, nullptr);   // Save still knows where to write
@@ -205,7 +215,13 @@ TEST_F(PrefsTest, WhatCannotBeReadIsAFailedLoadThatTouchesNothing) {
         ASSERT_TRUE(make());
         Prefs& prefs = store();
         assign("kept", Auto(Text("yes")));
+        fw::DebugLogCapture log;
         EXPECT_FALSE(prefs.Load());
+        // One line, naming the file and why.
+        ASSERT_EQ(log.Lines().size(), 1u);
+        EXPECT_EQ(
+            log.Lines()[0].rfind("Preferences not used: " + filePath().toStdString() + ": ", 0), 0u)
+            << log.Lines()[0];
         EXPECT_EQ(lookup("kept"), Auto(Text("yes")));
         ASSERT_EQ(std::remove(QFile::encodeName(filePath()).constData()),
                   0); // file or empty folder
@@ -232,58 +248,144 @@ TEST_F(PrefsTest, WithoutAFolderToHoldTheFileLoadAndSaveGiveFalse) {
     setenv("HOME", home.c_str(), 1);
 }
 
-// A value no one can read as text fails for its own key only: that key takes its stand-in and
-// the rest load, members of our own and others alike.
-TEST_F(PrefsTest, ASettingWithoutTextTakesItsStandInAndTheRestLoad) {
-    writePrefs(R"({"alarmName":{},"port":[40002],"mCastIP":"239.9.9.9","extra":{"a":[1]}})");
-    Prefs& prefs = store();
-    ASSERT_TRUE(prefs.Load());
-    EXPECT_EQ(lookup("alarmName"), Auto(Text("")));
-    EXPECT_EQ(lookup("port"), Auto(Text("40001")));
-    EXPECT_EQ(lookup("mCastIP"), Auto(Text("239.9.9.9")));
-    EXPECT_NE(lookup("extra").ToDictionary(), nullptr);
+// A value the system cannot use (no text, a port or group that could not be bound or joined,
+// missing) fails for its own key only: that key takes its stand-in with one line naming it, and
+// the rest load. Values that work keep working as they are.
+TEST_F(PrefsTest, AnUnusableSettingTakesItsStandInAndSaysSoAndTheRestLoad) {
+    const std::pair<const char*, const char*> unusable[] = {
+        {"port", "null"},
+        {"port", "true"},
+        {"port", R"("")"},
+        {"port", R"("0")"},
+        {"port", R"("65536")"},
+        {"port", R"("-1")"},
+        {"port", R"("1e309")"},
+        {"port", "[40002]"},
+        {"mCastIP", "null"},
+        {"mCastIP", R"("")"},
+        {"mCastIP", R"("10.0.0.1")"},
+        {"mCastIP", R"("::1")"},
+        {"mCastIP", R"("239.1.2.4 ")"},
+        {"alarmName", "{}"},
+    };
+    const std::string path = filePath().toStdString();
+    const QJsonObject usable{{"alarmName", "Ann"}, {"port", "40002"}, {"mCastIP", "239.9.9.9"}};
+    for (const auto& [key, value] : unusable) {
+        SCOPED_TRACE(std::string(key) + " " + value);
+        QJsonObject given = usable;
+        given.remove(key);
+        QByteArray json = QJsonDocument(given).toJson(QJsonDocument::Compact);
+        json.chop(1);
+        writePrefs(json + ",\"" + key + "\":" + value + "}");
+        Prefs& prefs = store();
+        fw::DebugLogCapture log;
+        ASSERT_TRUE(prefs.Load());
+        const std::string standIn = std::string(key) == "port"      ? "40001"
+                                    : std::string(key) == "mCastIP" ? "239.1.2.4"
+                                                                    : "";
+        EXPECT_EQ(lookup(key), Auto(Text(standIn)));
+        std::string said = "Preferences value not used in " + path + ": ";
+        said += std::string(key) + " " + value;
+        said += ", taking \"" + standIn + "\"";
+        EXPECT_EQ(log.Lines(), std::vector<std::string>{said});
+        for (const auto& other : given.keys()) {
+            EXPECT_EQ(lookup(other.toUtf8().constData()).ToText(),
+                      Text(given[other].toString().toStdString()));
+        }
+    }
+    for (const char* missing : {"port", "mCastIP"}) {
+        QJsonObject given = usable;
+        given.remove(missing);
+        writePrefs(QJsonDocument(given).toJson(QJsonDocument::Compact));
+        fw::DebugLogCapture log;
+        ASSERT_TRUE(store().Load());
+        EXPECT_EQ(log.Count(std::string("Preferences value not used in ") + path + ": " + missing +
+                            " missing, taking \"" +
+                            (std::string(missing) == "port" ? "40001" : "239.1.2.4") + "\""),
+                  1u);
+    }
+
+    writePrefs(R"({"port":40003.9,"mCastIP":"224.0.0.1"})");
+    fw::DebugLogCapture log;
+    ASSERT_TRUE(store().Load());
+    EXPECT_EQ(log.Lines(), std::vector<std::string>{});
+    EXPECT_EQ(lookup("port"), Auto(40003.9));
+    EXPECT_EQ(lookup("mCastIP"), Auto(Text("224.0.0.1")));
 }
 
-// Nothing the user wrote is lost: the first save over a file that did not load keeps its bytes
-// beside it, replacing an older copy, and says so once; later saves leave the copy alone. Through
-// a symbolic link the save replaces what the link points to, as an editor does.
-TEST_F(PrefsTest, TheFirstSaveOverAFileThatDidNotLoadKeepsItsBytesBeside) {
+// Nothing the user wrote is lost: the first save over a file that was not wholly used keeps its
+// bytes beside it, under the first name no earlier copy holds, and says so once; later saves
+// leave the copy alone. Through a symbolic link the save replaces what the link points to, as an
+// editor does.
+TEST_F(PrefsTest, TheFirstSaveOverAFileNotWhollyUsedKeepsItsBytesBesideAndNoCopyIsReplaced) {
     const QByteArray damaged = R"({"alarmName":"Ann","port":"40555","mCastIP":"239.9.9.9",})";
     QTemporaryDir elsewhere;
     const QString target = elsewhere.filePath("settings.json");
-    {
-        QFile file(target);
+    const auto write = [](const QString& path, const QByteArray& bytes) {
+        QFile file(path);
         ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-        file.write(damaged);
-    }
+        file.write(bytes);
+    };
+    const auto readAll = [](const QString& path) {
+        QFile file(path);
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
+    };
+    write(target, damaged);
     ASSERT_TRUE(QDir().mkpath(folderPath()));
     ASSERT_TRUE(QFile::link(target, filePath()));
-    const QString copy = filePath() + ".damaged";
-    {
-        QFile older(copy);
-        ASSERT_TRUE(older.open(QIODevice::WriteOnly));
-        older.write("an older copy");
-    }
+    const QString older = filePath() + ".damaged";
+    write(older, "an older copy");
 
     Prefs& prefs = store();
     EXPECT_FALSE(prefs.Load());
     assign("alarmName", Auto(fw::String("Bo")));
     fw::DebugLogCapture log;
     ASSERT_TRUE(prefs.Save());
-    const auto readAll = [](const QString& path) {
-        QFile file(path);
-        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
-    };
+    const QString copy = older + ".2";
+    EXPECT_EQ(readAll(older), "an older copy");
     EXPECT_EQ(readAll(copy), damaged);
     EXPECT_EQ(readAll(target), R"({"alarmName":"Bo"})");
     EXPECT_TRUE(QFileInfo(filePath()).isSymLink());
     EXPECT_EQ(log.Lines(),
               std::vector<std::string>{"Kept the preferences file that could not be used as " +
                                        copy.toStdString()});
-
     ASSERT_TRUE(prefs.Save());
     EXPECT_EQ(readAll(copy), damaged);
     EXPECT_EQ(log.Lines().size(), 1u);
+
+    // A second damaged file, here one whose group cannot be joined, gets a name of its own.
+    const QByteArray unusable = R"({"alarmName":"Cy","port":"40001","mCastIP":"10.0.0.1"})";
+    write(target, unusable);
+    ASSERT_TRUE(store().Load());
+    ASSERT_TRUE(Preferences->Save());
+    EXPECT_EQ(readAll(copy), damaged);
+    EXPECT_EQ(readAll(older + ".3"), unusable);
+}
+
+// A copy that cannot be made stops the save, whose own write would have worked: the user's bytes
+// stay where they are.
+TEST_F(PrefsTest, ACopyThatCannotBeMadeStopsTheSaveAndTheFileStays) {
+    const QByteArray damaged = "{\"alarmName\":";
+    writePrefs(damaged);
+    const QString copy = filePath() + ".damaged";
+    ASSERT_TRUE(QDir().mkdir(copy));
+    for (int number = 2; number <= 100; ++number) {
+        ASSERT_TRUE(QDir().mkdir(copy + "." + QString::number(number))); // every name taken
+    }
+    Prefs& prefs = store();
+    EXPECT_FALSE(prefs.Load());
+    assign("alarmName", Auto(fw::String("Bo")));
+    fw::DebugLogCapture log;
+    EXPECT_FALSE(prefs.Save());
+    EXPECT_EQ(readPrefs(), damaged);
+    ASSERT_EQ(log.Lines().size(), 1u);
+    EXPECT_EQ(log.Lines()[0].rfind("Preferences not saved: ", 0), 0u) << log.Lines()[0];
+
+    ASSERT_TRUE(QDir().rmdir(copy + ".100"));
+    EXPECT_TRUE(prefs.Save()) << "a free name lets the save go on";
+    QFile kept(copy + ".100");
+    ASSERT_TRUE(kept.open(QIODevice::ReadOnly));
+    EXPECT_EQ(kept.readAll(), damaged);
 }
 
 TEST_F(PrefsTest, AStoreWithoutADictionaryReadsMinusOneAndIgnoresAssignments) {

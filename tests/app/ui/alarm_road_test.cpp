@@ -60,7 +60,7 @@ protected:
         socket->Port(kDefaultPort);
         socket->SendToSelf(true);
         socket->Connect();
-        ASSERT_TRUE(socket->IsConnected()) << "errno " << socket->LastErrorCode();
+        ASSERT_TRUE(socket->IsBound()) << "errno " << socket->LastErrorCode();
         ASSERT_TRUE(socket->JoinMulticastGroup(kDefaultGroup))
             << "errno " << socket->LastErrorCode();
         app->Socket1 = socket;

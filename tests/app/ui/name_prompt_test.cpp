@@ -163,13 +163,51 @@ TEST_F(NamePrompt, TheWindowIsBuiltAsItsListsSay) {
     EXPECT_EQ(field->geometry(), QRect(20, 52, 560, 88));
     EXPECT_EQ(field->font().pixelSize(), 55) << "a point is drawn as a pixel";
     EXPECT_EQ(field->placeholderText(), QString("my name is"));
+}
 
-    // A paste longer than any name that can be sent: what is kept still fits one acknowledgement.
-    field->insert(QString(30000, QChar(0x20AC))); // three bytes each in UTF-8
+// The limit is what one acknowledgement carries: "ACK," and the name in UTF-8 in 65,507 bytes.
+// From an empty field a name of exactly that fits and one byte more does not; a character that
+// does not fit whole is left out whole.
+TEST_F(NamePrompt, TheNameFieldTakesExactlyWhatOneAcknowledgementCarries) {
+    loadStore(PrefsNamed(""));
+    auto prompt = openPrompt();
+    QLineEdit* field = fieldOf(*prompt);
+    ASSERT_EQ(field->text(), QString());
+    const std::size_t longest = std::size_t(kLargestPayload) - std::string(kAckPrefix).size();
+    const QString faces = QString::fromUtf8("\U0001F600").repeated(int(longest / 4)); // 4 each
+    const QString fits = faces + QString("abc").left(int(longest % 4));
+    ASSERT_EQ(std::size_t(fits.toUtf8().size()), longest);
+
+    field->insert(fits);
+    EXPECT_EQ(field->text(), fits) << "a name of exactly the limit is cut";
+    field->insert("d");
+    EXPECT_EQ(field->text(), fits) << "one byte past the limit is taken";
+    field->setSelection(int(faces.size()), 3);
+    field->del();
+    field->insert(QString::fromUtf8("\U0001F600")); // 4 bytes into room for 3
+    EXPECT_EQ(field->text(), faces) << "a character was split or taken in part";
+
     fw::qtWindow(*prompt)->close();
-    EXPECT_GT(app->myName.Bytes().size(), 60000u);
-    EXPECT_LE(std::string(kAckPrefix).size() + app->myName.Bytes().size(),
-              std::size_t(kLargestPayload));
+    EXPECT_EQ(app->myName.Bytes(), faces.toStdString());
+    EXPECT_EQ(savedPrefs()["alarmName"].toString(), faces);
+}
+
+// A stored name that can be sent comes back from the prompt exactly as it went in, whatever
+// characters it is made of; one that cannot is cut between characters to what can.
+TEST_F(NamePrompt, OpeningAndClosingThePromptLeavesASendableStoredNameAsItIs) {
+    const std::size_t longest = std::size_t(kLargestPayload) - std::string(kAckPrefix).size();
+    const std::string euros = QString(QChar(0x20AC)).repeated(int(longest / 3)).toStdString();
+    const std::string sendable = euros + std::string(longest % 3, 'x'); // 21,834 euros and one x
+    loadStore(PrefsNamed(sendable));
+    auto prompt = openPrompt();
+    fw::qtWindow(*prompt)->close();
+    EXPECT_EQ(app->myName.Bytes(), sendable);
+    EXPECT_EQ(savedPrefs()["alarmName"].toString().toStdString(), sendable);
+
+    loadStore(PrefsNamed(sendable + "\xF0\x9F\x98\x80"));
+    prompt = openPrompt();
+    fw::qtWindow(*prompt)->close();
+    EXPECT_EQ(app->myName.Bytes(), sendable);
 }
 
 // The entries' names, each followed by a blank.

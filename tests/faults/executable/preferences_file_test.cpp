@@ -11,6 +11,7 @@
 #include <QFile>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
@@ -45,6 +46,7 @@ struct PrefsCase {
     AfterQuit afterQuit;
     bool saveFails = false; // a file-size limit stops every write
     int quitSignal = SIGTERM;
+    const char* reported = "Preferences not used: "; // how the log begins the line that says so
 };
 
 const PrefsCase kCases[] = {
@@ -78,19 +80,30 @@ const PrefsCase kCases[] = {
      false, kJoined, AfterQuit::KeptAndDefaultsSaved, false, SIGHUP},
     {"SignatureAndLineEndAndAnInterrupt", Layout::File,
      [] { return "\xEF\xBB\xBF" + kSettings + "}\n"; }, true, kJoined, AfterQuit::Unchanged, false,
-     SIGINT},
+     SIGINT, nullptr},
     {"PortAsNumber", Layout::File,
      [] { return QByteArray(R"({"alarmName":"Ann","port":40003,"mCastIP":"239.1.2.4"})"); }, true,
-     "Joined multicast group 239.1.2.4:40003", AfterQuit::Unchanged},
+     "Joined multicast group 239.1.2.4:40003", AfterQuit::Unchanged, false, SIGTERM, nullptr},
     {"PortAsObject", Layout::File,
      [] { return QByteArray(R"({"alarmName":"Ann","port":{"n":40003},"mCastIP":"239.1.2.4"})"); },
-     true, kJoined, AfterQuit::Unchanged},
+     true, kJoined, AfterQuit::Unchanged, false, SIGTERM, "Preferences value not used in "},
+    // A port or group that could not be bound or joined takes its default, and says so.
+    {"PortOutOfRange", Layout::File,
+     [] { return QByteArray(R"({"alarmName":"Ann","port":"65536","mCastIP":"239.1.2.4"})"); }, true,
+     kJoined, AfterQuit::Unchanged, false, SIGTERM, "Preferences value not used in "},
+    {"PortMissing", Layout::File,
+     [] { return QByteArray(R"({"alarmName":"Ann","mCastIP":"239.1.2.4"})"); }, true, kJoined,
+     AfterQuit::Unchanged, false, SIGTERM, "Preferences value not used in "},
+    {"GroupNotMulticast", Layout::File,
+     [] { return QByteArray(R"({"alarmName":"Ann","port":"40001","mCastIP":"10.0.0.1"})"); }, true,
+     kJoined, AfterQuit::Unchanged, false, SIGTERM, "Preferences value not used in "},
     {"NameAndGroupAsArrays", Layout::File,
      [] { return QByteArray(R"({"alarmName":["Ann"],"port":"40001","mCastIP":["239.9.9.9"]})"); },
-     true, kJoined, AfterQuit::KeptAndDefaultsSaved},
+     true, kJoined, AfterQuit::KeptAndDefaultsSaved, false, SIGTERM,
+     "Preferences value not used in "},
     {"NameAsNull", Layout::File,
      [] { return QByteArray(R"({"alarmName":null,"port":"40001","mCastIP":"239.1.2.4"})"); }, true,
-     kJoined, AfterQuit::DefaultsSaved},
+     kJoined, AfterQuit::DefaultsSaved, false, SIGTERM, nullptr},
     {"FolderInPlaceOfTheFile", Layout::FolderAtFile, [] { return QByteArray(); }, false, kJoined,
      AfterQuit::SaveFailed},
     {"FifoInPlaceOfTheFile", Layout::FifoAtFile, [] { return QByteArray(); }, false, kJoined,
@@ -197,6 +210,17 @@ TEST_P(PreferencesFile, LoadsToTheDocumentedResultLeavesTheFileAndTheProcessLive
     ASSERT_FALSE(openEnd.isEmpty()) << "the Open event did not end: " << qPrintable(app.Errors());
     EXPECT_TRUE(openEnd.startsWith(given.openEnd)) << qPrintable(openEnd);
     EXPECT_EQ(app.Lines().contains("Preferences loaded"), given.loaded) << qPrintable(app.Errors());
+    if (given.reported) {
+        EXPECT_FALSE(app.Lines()
+                         .filter(QRegularExpression(
+                             "^" + QRegularExpression::escape(given.reported) + ".*Tallybell"))
+                         .isEmpty())
+            << qPrintable(app.Errors());
+    } else {
+        EXPECT_TRUE(app.Lines().filter("Preferences not used").isEmpty() &&
+                    app.Lines().filter("Preferences value not used").isEmpty())
+            << qPrintable(app.Errors());
+    }
     EXPECT_TRUE(app.LivesFor(kLivesMs)) << qPrintable(app.Errors());
     const Snapshot loaded = snapshotOf(target_);
     EXPECT_TRUE(loaded == before) << "loading changed the file: " << before.Describe() << " -> "
@@ -210,7 +234,9 @@ TEST_P(PreferencesFile, LoadsToTheDocumentedResultLeavesTheFileAndTheProcessLive
     const Snapshot after = snapshotOf(target_);
     // The bytes of a file that existed but did not load are kept beside it before it is replaced.
     const QString copy = target_ + ".damaged";
-    EXPECT_EQ(QFile::exists(copy), given.afterQuit == AfterQuit::KeptAndDefaultsSaved);
+    // A save that fails after the copy leaves the copy: the bytes are then in two places.
+    EXPECT_EQ(QFile::exists(copy),
+              given.afterQuit == AfterQuit::KeptAndDefaultsSaved || given.saveFails);
     if (QFile::exists(copy)) {
         EXPECT_TRUE(snapshotOf(copy).bytes == before.bytes) << "the kept copy differs";
         EXPECT_TRUE(
@@ -240,6 +266,52 @@ INSTANTIATE_TEST_SUITE_P(, PreferencesFile, ::testing::ValuesIn(kCases),
                          [](const ::testing::TestParamInfo<PrefsCase>& info) {
                              return std::string(info.param.name);
                          });
+
+// A huge damaged file (3 GiB, sparse) is kept at the first save in constant memory and in no
+// more room than the file takes: the copy is the same bytes, not a dense duplicate. Two starts
+// with two damaged files keep both.
+TEST(PreferencesFileCopies, AHugeDamagedFileIsKeptCheaplyAndASecondGetsItsOwnName) {
+    constexpr off_t kHuge = off_t{3} * 1024 * 1024 * 1024;
+    constexpr long kMostResidentKiB = 512L * 1024;
+    QTemporaryDir config;
+    ASSERT_TRUE(config.isValid() && QDir(config.path()).mkpath("Tallybell"));
+    const QString target = config.filePath("Tallybell/Tallybell.prefs");
+    {
+        QFile sparse(target);
+        ASSERT_TRUE(sparse.open(QIODevice::WriteOnly) && sparse.write("{") == 1 &&
+                    sparse.resize(kHuge));
+    }
+    RunningProcess first;
+    ASSERT_TRUE(first.Start(RunningProcess::AppCommand(config.path())));
+    ASSERT_TRUE(first.WaitForLine(QString::fromStdString(kJoinedDefault)))
+        << qPrintable(first.Errors());
+    EXPECT_EQ(first.Terminate(), 0) << qPrintable(first.Errors()); // the prompt commits at quit
+    const QString copy = target + ".damaged";
+    EXPECT_TRUE(
+        first.Lines().contains("Kept the preferences file that could not be used as " + copy))
+        << qPrintable(first.Errors());
+    struct stat kept {};
+    ASSERT_EQ(::stat(QFile::encodeName(copy).constData(), &kept), 0);
+    EXPECT_EQ(kept.st_size, kHuge);
+    EXPECT_LT(kept.st_blocks, 1024) << "a dense copy of a sparse file";
+    rusage usage{};
+    ASSERT_EQ(::getrusage(RUSAGE_CHILDREN, &usage), 0);
+    EXPECT_LT(usage.ru_maxrss, kMostResidentKiB) << "the copy went through memory";
+
+    {
+        QFile second(target);
+        ASSERT_TRUE(second.open(QIODevice::WriteOnly) && second.write("{\"second\"") > 0);
+    }
+    RunningProcess again;
+    ASSERT_TRUE(again.Start(RunningProcess::AppCommand(config.path())));
+    ASSERT_TRUE(again.WaitForLine(QString::fromStdString(kJoinedDefault)))
+        << qPrintable(again.Errors());
+    EXPECT_EQ(again.Terminate(), 0) << qPrintable(again.Errors());
+    EXPECT_EQ(QFileInfo(copy).size(), kHuge) << "the first copy was replaced";
+    QFile secondCopy(copy + ".2");
+    ASSERT_TRUE(secondCopy.open(QIODevice::ReadOnly));
+    EXPECT_EQ(secondCopy.readAll(), "{\"second\"");
+}
 
 } // namespace
 } // namespace tallybell::testing
