@@ -68,7 +68,7 @@ std::string pattern(std::size_t size) {
 }
 
 TEST(WavTest, ReadsTheSamplesPastOtherChunksAndPadding) {
-    const std::string samples = pattern(2 * 44100); // one second: many pieces of a stream
+    const std::string samples = pattern(std::size_t{2} * 44100); // one second of 16-bit mono
     const std::string wav = riff(chunk("LIST", "odd") + fmtChunk(1, 1, 44100, 16) +
                                  chunk("data", samples) + chunk("cue ", "x"));
     std::string why;
