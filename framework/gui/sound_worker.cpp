@@ -9,6 +9,9 @@
 #include <QPointer>
 
 #include <algorithm>
+#include <cstdint>
+#include <sys/eventfd.h>
+#include <unistd.h>
 #include <utility>
 
 namespace fw {
@@ -47,6 +50,16 @@ SoundWorker* SoundWorker::Existing() {
 }
 
 SoundWorker::SoundWorker(QObject* parent) : QObject(parent) {
+    lineEvent_ = ::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
+    if (lineEvent_ >= 0) {
+        lineNotifier_ = std::make_unique<QSocketNotifier>(lineEvent_, QSocketNotifier::Read);
+        QObject::connect(lineNotifier_.get(), &QSocketNotifier::activated, this, [this] {
+            std::uint64_t count = 0;
+            // Only resets the counter: EAGAIN (already read) leaves nothing to do.
+            (void)!::read(lineEvent_, &count, sizeof count);
+            sayLines();
+        });
+    }
     thread_ = std::thread([this] { run(); });
 }
 
@@ -57,9 +70,26 @@ SoundWorker::~SoundWorker() {
     }
     wake_.notify_all();
     thread_.join();
+    lineNotifier_.reset();
+    if (lineEvent_ >= 0) {
+        ::close(lineEvent_);
+    }
+    sayLines(); // standard error outlives the toolkit
+}
+
+void SoundWorker::sayLines() {
+    std::vector<std::string> lines;
+    {
+        const std::lock_guard lock(mutex_);
+        lines.swap(lines_);
+    }
+    for (const std::string& line : lines) {
+        DebugLog(String(line));
+    }
 }
 
 void SoundWorker::Play(std::shared_ptr<const PcmClip> clip) {
+    sayLines();
     {
         const std::lock_guard lock(mutex_);
         pending_.push_back(std::move(clip));
@@ -68,6 +98,7 @@ void SoundWorker::Play(std::shared_ptr<const PcmClip> clip) {
 }
 
 void SoundWorker::Stop(const PcmClip* clip) {
+    sayLines();
     {
         const std::lock_guard lock(mutex_);
         std::erase_if(pending_, [clip](const auto& waiting) { return waiting.get() == clip; });
@@ -156,15 +187,21 @@ bool SoundWorker::awaitEnd(SoundStream& stream, std::string& why) {
     }
 }
 
-// The debug log belongs to the main thread: the line is handed to it, once per outage. A line
-// still on its way when the worker goes is dropped with it.
+// The debug log belongs to the main thread: the line is handed to it, once per outage.
 void SoundWorker::failed(const std::string& line) {
     if (told_) {
         return;
     }
     told_ = true;
-    QMetaObject::invokeMethod(
-        this, [line] { DebugLog(String(line)); }, Qt::QueuedConnection);
+    {
+        const std::lock_guard lock(mutex_);
+        lines_.push_back(line);
+    }
+    const std::uint64_t one = 1;
+    // A failed wake (no counter, or one that is full) only delays the line to the next play.
+    if (lineEvent_ >= 0) {
+        (void)!::write(lineEvent_, &one, sizeof one);
+    }
 }
 
 namespace {

@@ -3,6 +3,7 @@
 #include "framework/gui/wav_p.h"
 
 #include <QObject>
+#include <QSocketNotifier>
 
 #include <condition_variable>
 #include <memory>
@@ -19,7 +20,7 @@ class SoundStream;
 /// the main thread never waits on the server. A server that is missing, stalls or restarts costs
 /// only the plays it could not take; the debug log says once per outage why there is no sound.
 /// It lives as a child of the application object, which ends it (and joins its thread) before
-/// the toolkit goes.
+/// the toolkit goes. Only plain data crosses between the threads, under one mutex.
 class SoundWorker : public QObject {
 public:
     /// The process's worker, made on first use; null without an application object. Main thread.
@@ -47,6 +48,7 @@ private:
     bool interrupted() const;
     bool interruptedLocked() const; // with mutex_ held
     void failed(const std::string& line);
+    void sayLines(); // main thread
 
     // Shared with the main thread, under mutex_.
     mutable std::mutex mutex_;
@@ -55,6 +57,12 @@ private:
     const PcmClip* playing_ = nullptr;
     bool stopPlaying_ = false;
     bool quit_ = false;
+    std::vector<std::string> lines_; // for the debug log, which belongs to the main thread
+
+    // The worker's lines wake the main thread through this event counter; without it they are
+    // said at the next play or stop.
+    int lineEvent_ = -1;
+    std::unique_ptr<QSocketNotifier> lineNotifier_;
 
     bool told_ = false; // worker thread only: this outage's reason is in the debug log
     std::thread thread_;
