@@ -31,11 +31,9 @@ std::size_t pieceBytes(const PcmFormat& format) {
     return std::max<std::size_t>(frames, 1) * static_cast<std::size_t>(format.FrameBytes());
 }
 
-} // namespace
-
-namespace {
 // Cleared by Qt when the application object deletes its child.
 QPointer<SoundWorker> theWorker;
+
 } // namespace
 
 SoundWorker* SoundWorker::Instance() {
