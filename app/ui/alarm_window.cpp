@@ -35,6 +35,13 @@ constexpr std::int64_t kAnimationPeriodMs = 25;
 
 const fw::ClassEvents windowEvents(kEventClassName, {"Close"});
 
+// Without a horn there is nothing to stop.
+void stopHorn() {
+    if (const std::shared_ptr<fw::Sound> horn = AirHorn()) {
+        horn->Stop();
+    }
+}
+
 template <class Item> std::shared_ptr<Item> menuItem(const fw::Window& window, const char* name) {
     return fw::Cast<Item>(fw::Deref(window.MenuBar())._Lookup(name));
 }
@@ -258,21 +265,21 @@ std::shared_ptr<fw::ApplicationMenuItem> Window1::FileAbout() const {
 
 void Window1::Event_Close() {
     // The timer is left alone: it ends with the window.
-    fw::Deref(AirHorn()).Stop();
+    stopHorn();
 }
 
+// Without its horn (the loader has said which file is missing) the alarm still shows and
+// animates: a silent alarm is seen, a failed one is not.
 void Window1::Alarm() {
-    const std::shared_ptr<fw::Sound> horn = AirHorn();
-    if (!horn) {
-        throw fw::NilObjectException(); // nothing scheduled, and the animation stays off
+    if (const std::shared_ptr<fw::Sound> horn = AirHorn()) {
+        // The call holds the sound, not the window: a horn due after the window closed plays.
+        fw::Timer::CallLater(kHornDelayMs, [horn] { horn->Play(); });
     }
-    // The call holds the sound, not the window: a horn due after the window closed still plays.
-    fw::Timer::CallLater(kHornDelayMs, [horn] { horn->Play(); });
     fw::Deref(animate()).RunMode(fw::Timer::Multiple);
 }
 
 void Window1::Stop() {
-    fw::Deref(AirHorn()).Stop();
+    stopHorn();
 }
 
 bool Window1::IsEventImplemented(const fw::String& eventName) const {

@@ -54,7 +54,7 @@ public:
 
     /// Stops the horn.
     void Event_Close() override;
-    /// Plays the horn once, 500 ms from now, and starts the animation.
+    /// Plays the horn once, 500 ms from now (when there is one), and starts the animation.
     void Alarm();
     /// Stops the horn; the animation goes on.
     void Stop();

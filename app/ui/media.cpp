@@ -1,5 +1,6 @@
 #include "app/ui/media.h"
 
+#include "framework/core/debug_log.h"
 #include "framework/core/folder_item.h"
 
 namespace tallybell {
@@ -30,14 +31,26 @@ namespace _x_AirHorn {
 bool loaded = false;
 std::shared_ptr<fw::Sound> permaSound;
 
+namespace {
+// Said once, as the horn is looked for once: an alarm without its horn is otherwise silent.
+void tellMissing(const std::shared_ptr<fw::FolderItem>& horn) {
+    fw::DebugLog(horn ? fw::String("Horn file missing: " + horn->NativePath())
+                      : fw::String(std::string("Horn file missing: ") + hornFile +
+                                   " (no Resources folder beside the application)"));
+}
+} // namespace
+
 std::shared_ptr<fw::Sound> AirHorn() {
     if (!loaded) {
         loaded = true; // first, so that nothing below, even an exception, brings a second look
         const std::shared_ptr<fw::FolderItem> resources = fw::_GetApplicationBundleResources();
+        std::shared_ptr<fw::FolderItem> horn;
         if (resources) {
-            const std::shared_ptr<fw::FolderItem> horn =
-                resources->Child(fw::String(hornFile), true);
+            horn = resources->Child(fw::String(hornFile), true);
             permaSound = fw::Deref(horn).OpenAsSound();
+        }
+        if (!permaSound) {
+            tellMissing(horn);
         }
     }
     return permaSound;

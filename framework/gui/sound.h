@@ -9,7 +9,8 @@
 
 namespace fw {
 
-/// A sound file (WAV) ready to play; without an audio output it plays nothing and does not fail.
+/// A sound file (WAV) ready to play. Playing never waits on the sound server; without one it
+/// plays nothing, fails nothing, and the debug log says why.
 class Sound : public Object {
 public:
     /// Framework use: FolderItem::OpenAsSound makes sounds.
@@ -26,16 +27,18 @@ public:
 
     const std::string& Path() const { return path_; }
 
-private:
+    /// Framework use: what plays the file on this platform.
     class Player;
 
+private:
     std::string path_;
     std::int64_t playCount_ = 0;
     std::int64_t stopCount_ = 0;
     std::unique_ptr<Player> player_;
 };
 
-/// Test hook: while alive, every Play and Stop of any Sound is recorded here by its file path.
+/// Test hook: while alive, every Play and Stop of any Sound is recorded here by its file path,
+/// and nothing is played.
 class SoundPlayRecorder {
 public:
     SoundPlayRecorder();

@@ -211,13 +211,18 @@ TEST_F(AlarmRoadEndToEnd, AnAlarmShowsTheAnimationAndTheButtonAcknowledgesToTheP
     EXPECT_EQ(listener.Output(), QByteArray()) << "a cancelled alarm is not acknowledged";
     EXPECT_TRUE(app.Running());
 
-    // Start to quit, standard error carried the system's own lines and nothing of the toolkit's.
+    // Start to quit, standard error carried the system's own lines and nothing of the toolkit's
+    // (with no sound server here, that includes why there is no sound, once).
     stopApp(app);
     const QStringList ownLines = {"Preferences loaded", QString::fromStdString(kJoinedDefault),
                                   "Alert recieved from 198.18.0.2", "Replied to 198.18.0.2"};
+    qsizetype noSound = 0;
     for (const QString& line : app.Lines()) {
-        EXPECT_TRUE(ownLines.contains(line)) << "not the system's: " << qPrintable(line);
+        noSound += line.startsWith("No sound: ") ? 1 : 0;
+        EXPECT_TRUE(ownLines.contains(line) || line.startsWith("No sound: "))
+            << "not the system's: " << qPrintable(line);
     }
+    EXPECT_LE(noSound, 1);
 }
 
 TEST_F(AlarmRoadEndToEnd, ASecondInstanceOnTheSamePortIsToldAndKeepsRunning) {

@@ -1,4 +1,5 @@
 #include "app/ui/media.h"
+#include "framework/core/debug_log.h"
 #include "framework/core/folder_item.h"
 #include "framework/gui/picture_qt_p.h"
 #include "tests/support/two_hosts.h"
@@ -161,11 +162,14 @@ TEST_F(AirHornTest, TheHornIsOpenedOnceAndTheSameSoundKept) {
     EXPECT_EQ(AirHorn(), horn) << "the horn is kept, not looked for again";
 }
 
-TEST_F(AirHornTest, AMissingHornIsNilAndNotLookedForAgain) {
+TEST_F(AirHornTest, AMissingHornIsNilSaidOnceAndNotLookedForAgain) {
     makeResources();
+    fw::DebugLogCapture log;
     EXPECT_EQ(AirHorn(), nullptr);
     putHorn();
     EXPECT_EQ(AirHorn(), nullptr) << "a horn added later waits for the next start";
+    EXPECT_EQ(log.Lines(), std::vector<std::string>{"Horn file missing: " +
+                                                    QDir::cleanPath(hornPath()).toStdString()});
 }
 
 TEST_F(AirHornTest, AHornThatIsNotAFileIsNilForGood) {
