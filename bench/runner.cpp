@@ -61,8 +61,9 @@ Child::Launch Bench::InHostA(std::vector<std::string> argv) const {
     launch.argv = std::move(argv);
     launch.netns = netnsA_;
     const std::string root = folder_.path().toStdString();
-    // The user's own configuration and session stay out of every run.
+    // The user's own configuration and session, sound server included, stay out of every run.
     launch.env = {"XDG_CONFIG_HOME=" + root + "/config", "XDG_RUNTIME_DIR=" + root + "/runtime",
+                  "PULSE_SERVER=unix:" + root + "/runtime/no-sound-server",
                   "QT_QPA_PLATFORM=offscreen"};
     return launch;
 }
