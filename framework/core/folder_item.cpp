@@ -1,5 +1,7 @@
 #include "framework/core/folder_item.h"
 
+#include "framework/core/scoped_fd_p.h"
+
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
@@ -46,23 +48,6 @@ std::string resolveLink(const std::string& path) {
 [[noreturn]] void raiseIOError(const std::string& what, int error) {
     throw IOException(what + ": " + std::strerror(error));
 }
-
-// Closes a descriptor however the function leaves.
-class ScopedFd {
-public:
-    explicit ScopedFd(int fd) : fd_(fd) {}
-    ScopedFd(const ScopedFd&) = delete;
-    ScopedFd& operator=(const ScopedFd&) = delete;
-    ~ScopedFd() {
-        if (fd_ >= 0) {
-            ::close(fd_);
-        }
-    }
-    int get() const { return fd_; }
-
-private:
-    int fd_;
-};
 
 constexpr std::size_t kCopyChunk = std::size_t{64} * 1024;
 // The smallest run of zeros left as a hole: a file system block.

@@ -1,6 +1,7 @@
 #include "framework/core/udp_socket.h"
 
 #include "framework/core/events.h"
+#include "framework/core/scoped_fd_p.h"
 
 #include <QCoreApplication>
 #include <QSocketNotifier>
@@ -68,23 +69,6 @@ sockaddr_in socketAddress(in_addr address, std::int64_t port) {
     result.sin_port = htons(static_cast<std::uint16_t>(port));
     return result;
 }
-
-/// Closes a scratch descriptor however the function leaves.
-class ScopedFd {
-public:
-    explicit ScopedFd(int fd) : fd_(fd) {}
-    ScopedFd(const ScopedFd&) = delete;
-    ScopedFd& operator=(const ScopedFd&) = delete;
-    ~ScopedFd() {
-        if (fd_ >= 0) {
-            ::close(fd_);
-        }
-    }
-    int get() const { return fd_; }
-
-private:
-    int fd_;
-};
 
 #ifdef __linux__
 // The index of the interface that the kernel's route to group leads over now (what a join on

@@ -80,16 +80,16 @@ class PulseOutput : public SoundOutput {
 public:
     std::unique_ptr<SoundStream> Open(const PcmFormat& format, const std::string& name,
                                       std::string& why) override {
-        const pa_sample_spec spec{sampleFormat(format.encoding),
-                                  static_cast<std::uint32_t>(format.rate),
-                                  static_cast<std::uint8_t>(format.channels)};
+        const pa_sample_spec pcm{sampleFormat(format.encoding),
+                                 static_cast<std::uint32_t>(format.rate),
+                                 static_cast<std::uint8_t>(format.channels)};
         const auto unset = static_cast<std::uint32_t>(-1);
         const pa_buffer_attr buffer{
-            unset, static_cast<std::uint32_t>(pa_usec_to_bytes(kTargetBufferUs, &spec)), unset,
+            unset, static_cast<std::uint32_t>(pa_usec_to_bytes(kTargetBufferUs, &pcm)), unset,
             unset, unset};
         int error = 0;
         pa_simple* simple = pa_simple_new(nullptr, kApplicationName, PA_STREAM_PLAYBACK, nullptr,
-                                          name.c_str(), &spec, nullptr, &buffer, &error);
+                                          name.c_str(), &pcm, nullptr, &buffer, &error);
         if (!simple) {
             why = errorText(error);
             return nullptr;
