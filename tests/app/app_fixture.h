@@ -6,6 +6,7 @@
 #include "app/alarm_socket.h"
 #include "app/app.h"
 #include "framework/core/debug_log.h"
+#include "framework/core/timer.h"
 #include "framework/gui/message_box.h"
 #include "framework/gui/runtime.h"
 #include "tests/support/alarm_defaults.h"
@@ -17,8 +18,10 @@
 #include <QTest>
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <cstdlib>
 #include <string>
+#include <vector>
 
 namespace tallybell::testing {
 
@@ -28,6 +31,9 @@ inline void sendDatagram(const std::string& payload, const char* source = "127.0
     UdpSender sender(source);
     ASSERT_TRUE(sender.Send(kDefaultGroup, kDefaultPort, payload)) << sender.Error();
 }
+
+/// The watchdog's period: five minutes.
+constexpr std::int64_t kWatchdogPeriodMs = 300000;
 
 class AppTest : public ::testing::Test {
 protected:
@@ -52,6 +58,24 @@ protected:
 
     void open() {
         fw::RaiseEvent([this] { app->Event_Open(); });
+    }
+
+    /// Takes the route to every group away from this test's own namespace, or gives it back: no
+    /// network to join on, then one again.
+    static void routeGroups(bool routed) {
+        ASSERT_EQ(std::system(routed ? "ip route add 224.0.0.0/4 dev lo"
+                                     : "ip route del 224.0.0.0/4 dev lo"),
+                  0);
+    }
+
+    /// The route given back, the next watchdog run on clock joins the default group again.
+    void expectTheNextRunRejoins(fw::TestClock& clock) {
+        routeGroups(true);
+        log.Clear();
+        clock.Advance(kWatchdogPeriodMs);
+        EXPECT_EQ(log.Lines(),
+                  (std::vector<std::string>{
+                      "watchdog run....", std::string("Joined multicast group ") + kDefaultGroup}));
     }
 
     bool waitForLine(const std::string& line, int timeoutMs = 3000) {
