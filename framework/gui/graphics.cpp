@@ -5,6 +5,7 @@
 #include "framework/gui/qt_text_p.h"
 
 #include <QFontMetricsF>
+#include <QHash>
 #include <QPainter>
 #include <QPainterPath>
 #include <QRawFont>
@@ -69,7 +70,18 @@ double Graphics::StringWidth(const String& text) const {
 
 double Graphics::TextAscent() const {
     applyFont();
-    return typographicAscent(painter_.font(), QFontMetricsF(painter_.font(), painter_.device()));
+    // Reading the face's tables costs more than a paint should: once per font and device.
+    static QHash<QString, double> known;
+    const QFont& font = painter_.font();
+    const QString key = font.key() + QLatin1Char('@') +
+                        QString::number(painter_.device() ? painter_.device()->logicalDpiY() : 0);
+    const auto found = known.constFind(key);
+    if (found != known.constEnd()) {
+        return *found;
+    }
+    const double ascent = typographicAscent(font, QFontMetricsF(font, painter_.device()));
+    known.insert(key, ascent);
+    return ascent;
 }
 
 void Graphics::DrawText(const String& text, double x, double y, double wrapWidth, bool condense) {
